@@ -1,0 +1,15 @@
+// Glyph lookups of the two font sheets, and the raster backdrop of the sphere scenes.
+#pragma once
+
+#include <cstdint>
+
+// Top-left corner of `character`'s 32 x 64 cell on the large font sheet.
+void font(unsigned char character, int32_t* x, int32_t* y);
+
+// Top-left corner of `character`'s 24 x 44 cell on the small font sheet.
+void font2(unsigned char character, int32_t* x, int32_t* y);
+
+// Grey raster gradient from `raster_top` down, with the flipping caption and its
+// reflection; advances the caption state once per call.
+void background(uint32_t raster_top, uint32_t* caption_row, uint32_t* caption_height,
+                int32_t* caption_step);

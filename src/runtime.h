@@ -1,0 +1,69 @@
+// The demo's runtime: shared SDL handles, quit poll, shutdown, frame pacing and the timeline.
+#pragma once
+
+#include <SDL.h>
+#include <SDL_mixer.h>
+
+#include <cstdint>
+
+constexpr int SCREEN_WIDTH = 1280;
+constexpr int SCREEN_HEIGHT = 720;
+// Every paced frame lasts at least this long.
+constexpr uint32_t FRAME_BUDGET_MS = 17;
+// Frames that took up to this long are topped up to the budget.
+constexpr uint32_t PACE_THRESHOLD_MS = 16;
+
+// The one full-screen window, created at start-up.
+extern SDL_Window* window;
+// The one renderer of `window`.
+extern SDL_Renderer* renderer;
+// The current font sheet: the large or the small glyph sheet.
+extern SDL_Surface* fonts;
+// The current picture or sprite sheet of a scene.
+extern SDL_Surface* image;
+// The one texture the scenes draw from, built from `fonts` or `image`.
+extern SDL_Texture* texture;
+// The sample or tune that is playing.
+extern Mix_Music* music;
+// The last event taken from the queue; only `quit_event` touches it.
+extern SDL_Event event;
+
+// Takes at most one event; Escape or a mouse-button press ends the demo.
+void quit_event();
+// Releases every handle, quits SDL and exits with status 0.
+[[noreturn]] void end();
+// Paints black over everything right of and below the 1280 x 720 area.
+void black_rectangles();
+
+// Starts SDL, opens the window and renderer, hides the cursor, waits 3 s.
+// Exits with status 1 when SDL cannot start.
+void startup();
+// One pass of the whole timeline, countdown to closing fade.
+void timeline_cycle();
+// The whole program: start-up, then the timeline for ever.
+[[noreturn]] void run_demo();
+
+// Makes the executable's directory the current one (restored at exit), so
+// the relative data paths resolve wherever the demo was started from.
+void enter_program_directory();
+
+// Frame skeleton, shared by the scenes' counted loops.
+// Time stamp, quit poll and clear; returns the time stamp.
+uint32_t begin_frame();
+// Letterbox, present and pacing against the time stamp `t0`.
+void end_frame(uint32_t t0);
+// Letterbox and present, for still and fixed-delay frames.
+void show_frame();
+// Step 7 of the skeleton: waits for the rest of the 17 ms budget.
+void pace_frame(uint32_t t0);
+
+// Replacement rule for the shared handles: free what the handle holds,
+// then store the new content.
+void replace_surface(SDL_Surface*& handle, const char* bmp_path);
+void replace_texture(SDL_Surface* source);
+// Sets `key` as the transparent colour of `surface`, when it loaded.
+void set_colour_key(SDL_Surface* surface, Uint8 r, Uint8 g, Uint8 b);
+// Opens the audio device, loads `path` into `music` and plays it `loops` times.
+void start_music(const char* path, int loops);
+// Frees `music` and closes the audio device.
+void stop_music();

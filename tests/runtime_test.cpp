@@ -1,0 +1,243 @@
+// Start-up, quit poll, shutdown order, pacing, letterbox and the program directory.
+#include <SDL.h>
+#include <SDL_mixer.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include "harness.h"
+#include "runtime.h"
+
+using harness::Op;
+
+namespace {
+
+std::vector<Op> ops_of(const std::vector<harness::Call>& calls) {
+    std::vector<Op> ops;
+    for (const auto& c : calls) {
+        ops.push_back(c.op);
+    }
+    return ops;
+}
+
+// A short silent WAV the music calls can load like any tune.
+void write_silent_wav(const char* path) {
+    const uint32_t data_bytes = 4410 * 4;
+    std::ofstream out(path, std::ios::binary);
+    auto u32 = [&](uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
+    auto u16 = [&](uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
+    out.write("RIFF", 4);
+    u32(36 + data_bytes);
+    out.write("WAVEfmt ", 8);
+    u32(16);
+    u16(1);
+    u16(2);
+    u32(44100);
+    u32(44100 * 4);
+    u16(4);
+    u16(16);
+    out.write("data", 4);
+    u32(data_bytes);
+    out << std::string(data_bytes, '\0');
+}
+
+}  // namespace
+
+TEST(Pacing, TopsUpShortFramesTo17msAndLeavesLongOnesAlone) {
+    struct Case {
+        uint32_t t0;
+        uint32_t now;
+        int expected_delay;  // -1: no wait at all
+    };
+    const Case cases[] = {
+        {1000, 1000, 17},  // took 0 ms
+        {1000, 1016, 1},   // 16 ms
+        {1000, 1017, -1},  // exactly the budget
+        {1000, 1040, -1},  // a slow frame is not caught up
+        {1000, 999, -1},   // ticks went backwards: a huge unsigned difference
+    };
+    for (const Case& c : cases) {
+        harness::reset();
+        harness::script_ticks({c.now});
+        pace_frame(c.t0);
+        const auto delays = harness::calls(Op::Delay);
+        if (c.expected_delay < 0) {
+            EXPECT_TRUE(delays.empty()) << "frame of " << (c.now - c.t0) << " ms";
+        } else {
+            ASSERT_EQ(delays.size(), 1u);
+            EXPECT_EQ(delays[0].v[0], c.expected_delay) << "frame of " << (c.now - c.t0) << " ms";
+        }
+    }
+}
+
+TEST(Startup, OpensTheWindowAndRendererThenWaitsThreeSeconds) {
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    setenv("SDL_RENDER_DRIVER", "software", 1);
+    harness::reset();
+    ASSERT_EQ(harness::run(startup), -1);
+
+    const auto& log = harness::log();
+    EXPECT_EQ(ops_of(log), (std::vector<Op>{Op::Init, Op::CreateWindow, Op::SetDisplayMode,
+                                            Op::CreateRenderer, Op::ShowCursor, Op::Delay}));
+    EXPECT_EQ(log[0].v[0], 0x31);
+    EXPECT_STREQ(log[1].name, "VELTRONAQUIS");
+    EXPECT_EQ(std::vector<int>(log[1].v, log[1].v + 5),
+              (std::vector<int>{0x1FFF0000, 0x1FFF0000, 1280, 720, 1}));
+    EXPECT_EQ(std::vector<int>(log[2].v, log[2].v + 5), (std::vector<int>{0, 1280, 720, 0, 0}));
+    EXPECT_EQ(log[3].v[0], -1);
+    EXPECT_EQ(log[3].v[1], 6);
+    EXPECT_EQ(log[4].v[0], 0);
+    EXPECT_EQ(log[5].v[0], 3000);
+    ASSERT_NE(renderer, nullptr) << "the software renderer should serve the tests";
+
+    // The draw colour is set black between the renderer and the cursor.
+    const auto& draws = harness::current_frame().draws;
+    ASSERT_EQ(draws.size(), 1u);
+    EXPECT_EQ(draws[0].op, Op::DrawColor);
+    EXPECT_GT(draws[0].seq, log[3].seq);
+    EXPECT_LT(draws[0].seq, log[4].seq);
+    EXPECT_EQ(draws[0].draw_colour.r + draws[0].draw_colour.g + draws[0].draw_colour.b +
+                  draws[0].draw_colour.a,
+              0);
+    harness::run(end);
+}
+
+TEST(Startup, FailureToStartSdlIsLoggedAndExitsWithStatus1) {
+    setenv("SDL_VIDEODRIVER", "no-such-driver", 1);
+    harness::reset();
+    EXPECT_EQ(harness::run(startup), 1);
+    const auto errors = harness::calls(Op::LogError);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].v[0], SDL_LOG_CATEGORY_APPLICATION);
+    EXPECT_STREQ(errors[0].name, "Couldn't initialize SDL2 : %s\n");
+    EXPECT_TRUE(harness::calls(Op::CreateWindow).empty());
+    EXPECT_TRUE(harness::calls(Op::CreateRenderer).empty());
+    EXPECT_EQ(window, nullptr);
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+}
+
+TEST_F(DemoTest, LetterboxCoversRightAndBottomInBlack) {
+    black_rectangles();
+    const auto& draws = harness::current_frame().draws;
+    ASSERT_EQ(draws.size(), 3u);
+    EXPECT_EQ(draws[0].op, Op::DrawColor);
+    EXPECT_EQ(draws[0].draw_colour.r + draws[0].draw_colour.a, 0);
+    const SDL_Rect right = draws[1].dst;
+    const SDL_Rect bottom = draws[2].dst;
+    EXPECT_EQ(std::vector<int>({right.x, right.y, right.w, right.h}),
+              (std::vector<int>{1280, 0, 4000, 720}));
+    EXPECT_EQ(std::vector<int>({bottom.x, bottom.y, bottom.w, bottom.h}),
+              (std::vector<int>{0, 720, 5280, 4000}));
+}
+
+TEST_F(DemoTest, EndReleasesEveryHandleInOrderThenExitsZero) {
+    write_silent_wav("quit_test_tune.wav");
+    replace_surface(fonts, "gfx/rabbit.bmp");
+    replace_surface(image, "gfx/rabbit.bmp");
+    replace_texture(image);
+    start_music("quit_test_tune.wav", -1);
+    std::remove("quit_test_tune.wav");
+    ASSERT_NE(music, nullptr);
+    ASSERT_NE(texture, nullptr);
+    harness::clear_logs();
+
+    harness::queue_event_at_poll(0, harness::key_down(SDLK_ESCAPE));
+    EXPECT_EQ(harness::run(quit_event), 0);
+    std::vector<Op> released;
+    for (const auto& c : harness::log()) {
+        if (c.op != Op::Poll) {
+            released.push_back(c.op);
+        }
+    }
+    EXPECT_EQ(released, (std::vector<Op>{Op::FreeMusic, Op::CloseAudio, Op::DestroyTexture,
+                                         Op::FreeSurface, Op::FreeSurface, Op::DestroyRenderer,
+                                         Op::DestroyWindow, Op::Quit, Op::Exit}));
+    const auto frees = harness::calls(Op::FreeSurface);
+    EXPECT_NE(frees[0].handle, frees[1].handle);
+    EXPECT_EQ(harness::alive_surfaces() + harness::alive_textures() + harness::alive_music(), 0);
+    EXPECT_TRUE(harness::misuse().empty());
+}
+
+TEST_F(DemoTest, EscapeAndEveryMouseButtonQuit) {
+    const SDL_Event quitting[] = {harness::key_down(SDLK_ESCAPE), harness::mouse_down(SDL_BUTTON_LEFT),
+                                  harness::mouse_down(SDL_BUTTON_MIDDLE),
+                                  harness::mouse_down(SDL_BUTTON_RIGHT),
+                                  harness::mouse_down(SDL_BUTTON_X1), harness::mouse_down(SDL_BUTTON_X2)};
+    for (const SDL_Event& e : quitting) {
+        harness::reset();
+        harness::run(startup);
+        harness::queue_event_at_poll(0, e);
+        EXPECT_EQ(harness::run(quit_event), 0) << "event type " << e.type;
+    }
+}
+
+TEST_F(DemoTest, OtherInputAndTheCloseRequestAreIgnored) {
+    const SDL_Event ignored[] = {harness::key_down(SDLK_a),          harness::key_down(SDLK_SPACE),
+                                 harness::key_up(SDLK_ESCAPE),       harness::mouse_up(SDL_BUTTON_LEFT),
+                                 harness::mouse_motion(),            harness::window_close()};
+    for (const SDL_Event& e : ignored) {
+        harness::queue_event_at_poll(0, e);
+    }
+    for (size_t i = 0; i < std::size(ignored) + 2; ++i) {
+        EXPECT_EQ(harness::run(quit_event), -1) << "poll " << i;
+    }
+    EXPECT_EQ(harness::poll_count(), std::size(ignored) + 2);
+}
+
+TEST_F(DemoTest, EachPollTakesOneEventSoQueuedEscapeWaitsItsTurn) {
+    constexpr int queued_before = 4;
+    for (int i = 0; i < queued_before; ++i) {
+        harness::queue_event_at_poll(0, harness::mouse_motion());
+    }
+    harness::queue_event_at_poll(0, harness::key_down(SDLK_ESCAPE));
+    int polls_survived = 0;
+    while (harness::run(quit_event) == -1) {
+        ++polls_survived;
+        ASSERT_LT(polls_survived, 10);
+    }
+    EXPECT_EQ(polls_survived, queued_before);
+}
+
+TEST_F(DemoTest, MainStartsOnceAndLoopsTheTimelineWithoutTheStartupWait) {
+    harness::run(end);
+    harness::reset();
+    harness::keep_draws(false);
+    harness::draw_for_real(false);
+    // Count one cycle's polls, then quit a few polls into the second cycle.
+    harness::run(startup);
+    harness::run(timeline_cycle);
+    const uint64_t polls_per_cycle = harness::poll_count();
+    ASSERT_GT(polls_per_cycle, 0u);
+    harness::run(end);
+
+    harness::reset();
+    harness::keep_draws(false);
+    harness::draw_for_real(false);
+    harness::queue_event_at_poll(polls_per_cycle + 3, harness::key_down(SDLK_ESCAPE));
+    EXPECT_EQ(harness::run(run_demo), 0);
+    EXPECT_EQ(harness::calls(Op::Init).size(), 1u);
+    EXPECT_EQ(harness::calls(Op::CreateWindow).size(), 1u);
+    int startup_waits = 0;
+    for (const auto& d : harness::calls(Op::Delay)) {
+        startup_waits += d.v[0] == 3000;
+    }
+    EXPECT_EQ(startup_waits, 1);
+    EXPECT_EQ(harness::poll_count(), polls_per_cycle + 4);
+}
+
+TEST(ProgramDirectory, DataIsFoundFromAnyStartingDirectory) {
+    char* before = getcwd(nullptr, 0);
+    ASSERT_EQ(chdir("/"), 0);
+    enter_program_directory();
+    char* base = SDL_GetBasePath();
+    char* here = getcwd(nullptr, 0);
+    EXPECT_EQ(std::string(here) + "/", std::string(base));
+    SDL_free(base);
+    free(here);
+    ASSERT_EQ(chdir(before), 0);
+    free(before);
+}
