@@ -192,25 +192,31 @@ void startup() {
     SDL_Delay(STARTUP_WAIT_MS);
 }
 
+const TimelineStep TIMELINE[TIMELINE_STEPS] = {
+    {"countdown", countdown_scene},
+    {"intro lines", intro_scene},
+    {"title", title_scene},
+    {"rabbit", rabbit_scene},
+    {"butterfly", butterfly_scene},
+    {"caption card 1", [] { caption_card(CAPTION_CARD_1); }},
+    {"turning butterfly", turning_butterfly_scene},
+    {"caption card 2", [] { caption_card(CAPTION_CARD_2); }},
+    {"five butterflies", five_butterflies_scene},
+    {"caption card 3", [] { caption_card(CAPTION_CARD_3); }},
+    {"still picture", still_picture_scene},
+    {"rabbit again", rabbit_scene},
+    {"beam fan", beam_fan_scene},
+    {"caption card 4", [] { caption_card(CAPTION_CARD_4); }},
+    {"sphere drop", sphere_drop_scene},
+    {"sphere figure", sphere_figure_scene},
+    {"credits", credits_scene},
+    {"closing fade", closing_fade_scene},
+};
+
 void timeline_cycle() {
-    countdown_scene();
-    intro_scene();
-    title_scene();
-    rabbit_scene();
-    butterfly_scene();
-    caption_card(CAPTION_CARD_1);
-    turning_butterfly_scene();
-    caption_card(CAPTION_CARD_2);
-    five_butterflies_scene();
-    caption_card(CAPTION_CARD_3);
-    still_picture_scene();
-    rabbit_scene();
-    beam_fan_scene();
-    caption_card(CAPTION_CARD_4);
-    sphere_drop_scene();
-    sphere_figure_scene();
-    credits_scene();
-    closing_fade_scene();
+    for (const TimelineStep& step : TIMELINE) {
+        step.play();
+    }
 }
 
 void run_demo() {

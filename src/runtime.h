@@ -38,6 +38,14 @@ void black_rectangles();
 // Starts SDL, opens the window and renderer, hides the cursor, waits 3 s.
 // Exits with status 1 when SDL cannot start.
 void startup();
+// One scene of the timeline, by name, so tests and the benchmark can tell them apart.
+struct TimelineStep {
+    const char* name;
+    void (*play)();
+};
+constexpr int TIMELINE_STEPS = 18;
+// The scenes of one cycle, in the order they play.
+extern const TimelineStep TIMELINE[TIMELINE_STEPS];
 // One pass of the whole timeline, countdown to closing fade.
 void timeline_cycle();
 // The whole program: start-up, then the timeline for ever.
