@@ -46,6 +46,14 @@ void font(unsigned char character, int32_t* x, int32_t* y) {
     *y = cell.y;
 }
 
+void draw_large_glyph(unsigned char character, const SDL_Rect& destination) {
+    int32_t gx = 0;
+    int32_t gy = 0;
+    font(character, &gx, &gy);
+    const SDL_Rect source = {gx, gy, LARGE_CELL_W, LARGE_CELL_H};
+    SDL_RenderCopy(renderer, texture, &source, &destination);
+}
+
 void font2(unsigned char character, int32_t* x, int32_t* y) {
     (void)character;
     *x = 0;
