@@ -731,3 +731,26 @@ int __wrap_Mix_VolumeMusic(int volume) {
 }
 
 }  // extern "C"
+
+namespace harness {
+
+void write_silent_mp3(const char* path) {
+    // Twenty MPEG-1 layer III frames, 128 kbit/s at 44.1 kHz, with empty side info: silence.
+    constexpr unsigned char HEADER[] = {0xFF, 0xFB, 0x90, 0x00};
+    constexpr size_t FRAME_BYTES = 417;
+    std::ofstream out(path, std::ios::binary);
+    for (int n = 0; n < 20; ++n) {
+        out.write(reinterpret_cast<const char*>(HEADER), sizeof HEADER);
+        out << std::string(FRAME_BYTES - sizeof HEADER, '\0');
+    }
+}
+
+void write_plain_bmp(const char* path, int w, int h) {
+    // Made through the real calls, so fixtures leave nothing in the logs.
+    SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, w, h, 24, SDL_PIXELFORMAT_RGB24);
+    SDL_FillRect(s, nullptr, SDL_MapRGB(s->format, 200, 200, 200));
+    SDL_SaveBMP_RW(s, __real_SDL_RWFromFile(path, "wb"), 1);
+    __real_SDL_FreeSurface(s);
+}
+
+}  // namespace harness

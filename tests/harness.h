@@ -106,6 +106,11 @@ std::vector<Call> calls(Op op);
 // Runs `body` and returns the exit status it ended with, or -1 if it returned.
 int run(const std::function<void()>& body);
 
+// A half-second silent MP3, for the music calls to load and play.
+void write_silent_mp3(const char* path);
+// A plain grey w x h bitmap, made without leaving anything in the logs.
+void write_plain_bmp(const char* path, int w, int h);
+
 }  // namespace harness
 
 // A started demo (SDL, window, renderer) on the virtual clock, with empty logs.
