@@ -3,8 +3,6 @@
 
 #include <SDL.h>
 
-#include <cstdint>
-
 #include "glyphs.h"
 #include "runtime.h"
 
