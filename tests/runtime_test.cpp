@@ -218,7 +218,11 @@ TEST_F(DemoTest, MainStartsOnceAndLoopsTheTimelineWithoutTheStartupWait) {
     harness::keep_draws(false);
     harness::draw_for_real(false);
     harness::queue_event_at_poll(polls_per_cycle + 3, harness::key_down(SDLK_ESCAPE));
+    char* data_dir = getcwd(nullptr, 0);
     EXPECT_EQ(harness::run(run_demo), 0);
+    // The demo moved to the test program's own directory; the other tests need the data.
+    ASSERT_EQ(chdir(data_dir), 0);
+    free(data_dir);
     EXPECT_EQ(harness::calls(Op::Init).size(), 1u);
     EXPECT_EQ(harness::calls(Op::CreateWindow).size(), 1u);
     int startup_waits = 0;
