@@ -173,15 +173,50 @@ std::vector<std::pair<int, int>> rows_of(const std::vector<RowRun>& runs) {
 
 }  // namespace
 
-TEST_F(DemoTest, StillPictureShowsHoldsAndSquashes) {
+TEST_F(DemoTest, StillPictureIsStretchedShownHeldAndSquashed) {
     ScopedDataDir data({});
     write_picture_fixture();
     hold_an_old_picture();
     const void* old_image = image;
     const void* old_texture = texture;
     harness::clear_logs();
+    ScreenCapture screen;
+    struct Sample {
+        size_t frame;
+        int x, y;
+        SDL_Color expected;
+    };
+    const Sample samples[] = {
+        {0, 2, 2, RED},  // the 64 x 32 picture's corners reach the screen's
+        {0, 1277, 2, GREEN},
+        {0, 2, 717, BLUE},
+        {0, 1277, 717, WHITE},
+        {0, 560, 320, RED},  // and its quadrants meet at the screen's centre
+        {0, 720, 320, GREEN},
+        {0, 560, 400, BLUE},
+        {0, 720, 400, WHITE},
+        {61, 560, 175, BLACK},  // v = 180: above the band, cleared
+        {61, 560, 185, RED},    // the picture's top half squashed into 180..359
+        {61, 560, 535, BLUE},
+        {61, 560, 545, BLACK},  // below the band
+    };
+    std::vector<SDL_Color> seen(std::size(samples), SDL_Color{1, 2, 3, 4});
+    harness::on_present([&](const harness::Frame&) {
+        const size_t n = harness::frames().size() - 1;
+        for (size_t k = 0; k < std::size(samples); ++k) {
+            if (samples[k].frame == n) {
+                seen[k] = screen.pixel(samples[k].x, samples[k].y);
+            }
+        }
+    });
     const uint32_t start = harness::now_ms();
     ASSERT_EQ(harness::run(still_picture_scene), -1);
+    harness::on_present(nullptr);
+    for (size_t k = 0; k < std::size(samples); ++k) {
+        EXPECT_TRUE(near(seen[k], samples[k].expected, 40))
+            << "frame " << samples[k].frame << " at " << samples[k].x << ", " << samples[k].y << ": expected "
+            << text(samples[k].expected) << ", got " << text(seen[k]);
+    }
 
     // Load: release the old picture, decode the JPEG, rebuild the texture; no key.
     const auto load = calls_before_first_present();
@@ -237,73 +272,6 @@ TEST_F(DemoTest, StillPictureShowsHoldsAndSquashes) {
     EXPECT_EQ(harness::alive_surfaces(), 1);
     EXPECT_EQ(harness::alive_textures(), 1);
     EXPECT_TRUE(harness::misuse().empty());
-}
-
-TEST_F(DemoTest, StillPictureOfAnotherSizeIsStretchedToTheScreen) {
-    ScopedDataDir data({});
-    write_picture_fixture();
-    harness::clear_logs();
-    ScreenCapture screen;
-    struct Sample {
-        size_t frame;
-        int x, y;
-        SDL_Color expected;
-    };
-    const Sample samples[] = {
-        {0, 2, 2, RED},          // the picture's corners reach the screen's
-        {0, 1277, 2, GREEN},
-        {0, 2, 717, BLUE},
-        {0, 1277, 717, WHITE},
-        {0, 560, 320, RED},      // and its quadrants meet at the screen's centre
-        {0, 720, 320, GREEN},
-        {0, 560, 400, BLUE},
-        {0, 720, 400, WHITE},
-        {61, 560, 175, BLACK},   // v = 180: above the band, cleared
-        {61, 560, 185, RED},     // the picture's top half squashed into 180..359
-        {61, 560, 535, BLUE},
-        {61, 560, 545, BLACK},   // below the band
-    };
-    std::vector<SDL_Color> seen(std::size(samples), SDL_Color{1, 2, 3, 4});
-    harness::on_present([&](const harness::Frame&) {
-        const size_t n = harness::frames().size() - 1;
-        for (size_t k = 0; k < std::size(samples); ++k) {
-            if (samples[k].frame == n) {
-                seen[k] = screen.pixel(samples[k].x, samples[k].y);
-            }
-        }
-    });
-    harness::run(still_picture_scene);
-    harness::on_present(nullptr);
-    for (size_t k = 0; k < std::size(samples); ++k) {
-        EXPECT_TRUE(near(seen[k], samples[k].expected, 40))
-            << "frame " << samples[k].frame << " at " << samples[k].x << ", " << samples[k].y << ": expected "
-            << text(samples[k].expected) << ", got " << text(seen[k]);
-    }
-}
-
-TEST_F(DemoTest, StillPictureAnswersEscapeAndClicksAfterTheShowingFrame) {
-    struct Case {
-        uint64_t poll;     // 0-based poll of the scene the event arrives at
-        bool escape;       // else a mouse-button press
-        size_t presented;  // frames shown before the program ends
-    };
-    const Case cases[] = {
-        {0, true, 1},                      // first hold iteration
-        {HOLD_ITERATIONS - 1, false, 1},   // last hold iteration
-        {HOLD_ITERATIONS, true, 1},        // first squash frame, before it draws
-        {HOLD_ITERATIONS + 120, false, 121},  // last squash frame
-    };
-    for (const Case& c : cases) {
-        harness::reset();
-        ASSERT_EQ(harness::run(startup), -1);
-        harness::clear_logs();
-        const uint64_t first_poll = harness::poll_count();
-        harness::queue_event_at_poll(first_poll + c.poll,
-                                     c.escape ? harness::key_down(SDLK_ESCAPE) : harness::mouse_down(SDL_BUTTON_LEFT));
-        EXPECT_EQ(harness::run(still_picture_scene), 0) << "event at poll " << c.poll;
-        EXPECT_EQ(harness::frames().size(), c.presented) << "event at poll " << c.poll;
-        EXPECT_EQ(harness::poll_count() - first_poll, c.poll + 1);
-    }
 }
 
 TEST_F(DemoTest, BeamFanPhasesDrawTheirRows) {
