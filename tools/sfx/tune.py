@@ -81,7 +81,7 @@ ANSWER = THEME[:4] + [
     "E5:2 A5:2 C6:3 B5:1 C6:2 E6:4 D6:2",
     "C6:3 D6:1 C6:2 A5:2 F5:4 A5:2 C6:2",
     "D6:3 C6:1 B5:2 G5:2 E5:2 G5:2 C6:2 E6:2",
-    "D6:4 B5:2 G5:2 B5:4 G#5:2 B5:2",
+    "D6:4 B5:2 G5:2 B5:4 A5:2 B5:2",
 ]
 # Long vibraphone notes over the break, ending on the dominant.
 BELL_LINE = [
