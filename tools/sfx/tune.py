@@ -127,22 +127,60 @@ FILLS = {
     "roll":  {SNARE: "3344556677889999"},
 }
 
-# Sections in order: (chords, parts, groove, fills as {bar in section: fill}).
-# Parts: bass, arp, pad, lead (theme or answer), bell.
+# Bass figures, one bar each: (step, length, interval above the root, velocity).
+BASS_FIGURES = {
+    # the octave-jumping run
+    "run": [(0, 2, 0, 110), (2, 1, 12, 90), (3, 1, 0, 85), (4, 2, 0, 100),
+            (6, 2, 12, 95), (8, 2, 0, 105), (10, 1, 12, 90), (11, 1, 0, 85),
+            (12, 2, 7, 100), (14, 2, 12, 95)],
+    # straight sixteenths, the octave on the off-beats and the fifth in the last beat
+    "drive": [(step, 1, interval, 112 if step % 4 == 0 else 88)
+              for step, interval in enumerate([0, 0, 12, 0, 0, 0, 12, 0,
+                                               0, 0, 12, 0, 7, 7, 12, 7])],
+}
+
+# Arpeggio figures: indices into the chord's tones over two octaves, one per sixteenth.
+ARP_FIGURES = {
+    "up": [0, 1, 2, 3, 4, 5, 4, 3] * 2,          # up and back, a new turn each half bar
+    "wide": [0, 2, 4, 5, 3, 1, 3, 5] * 2,        # leaps of a fifth and more
+    "bells": [5, 4, 3, 2, 4, 3, 2, 1] * 2,       # falling, under the vibraphone
+}
+
+
+class Section:
+    def __init__(self, chords, parts, grooves, fills, arp="up", bass="run", crash=True):
+        self.chords = chords        # one chord per bar
+        self.parts = parts          # bass, arp, pad, theme, answer, bell
+        self.grooves = grooves      # one drum groove per bar
+        self.fills = fills          # {bar in section: fill over its last beat}
+        self.arp = arp
+        self.bass = bass
+        self.crash = crash          # a crash on the first beat
+
+
 SECTIONS = [
-    (VERSE[:4], {"arp", "pad"}, ["hats", "hats", "light", "light"], {3: "snare"}),
-    (VERSE, {"bass", "arp", "pad"}, ["beat"] * 8, {3: "snare", 7: "toms"}),
-    (VERSE, {"bass", "arp", "pad", "theme"}, ["beat"] * 8, {7: "snare"}),
-    (VERSE, {"bass", "arp", "pad", "answer"}, ["drive"] * 8, {3: "snare", 7: "toms"}),
-    (BREAK, {"pad", "arp", "bell"}, ["break"] * 6 + ["light", "light"], {6: "snare", 7: "roll"}),
-    (VERSE, {"bass", "arp", "pad", "theme"}, ["drive"] * 8, {7: "snare"}),
-    (VERSE, {"bass", "arp", "pad", "answer"}, ["drive"] * 8, {3: "snare", 7: "toms"}),
+    # intro: the arpeggio alone over the pad, the kick coming in
+    Section(VERSE[:4], {"arp", "pad"}, ["hats", "hats", "light", "light"], {3: "snare"},
+            crash=False),
+    # the band
+    Section(VERSE, {"bass", "arp", "pad"}, ["beat"] * 8, {3: "snare", 7: "toms"}),
+    # theme, then its answer, pushing harder
+    Section(VERSE, {"bass", "arp", "pad", "theme"}, ["beat"] * 8, {7: "snare"}, arp="wide"),
+    Section(VERSE, {"bass", "arp", "pad", "answer"}, ["drive"] * 8, {3: "snare", 7: "toms"},
+            bass="drive"),
+    # break: no bass, the vibraphone sings, a snare roll back in
+    Section(BREAK, {"pad", "arp", "bell"}, ["break"] * 6 + ["light", "light"],
+            {6: "snare", 7: "roll"}, arp="bells", crash=False),
+    # theme and answer again, everything in
+    Section(VERSE, {"bass", "arp", "pad", "theme"}, ["drive"] * 8, {7: "snare"}, arp="wide",
+            bass="drive"),
+    Section(VERSE, {"bass", "arp", "pad", "answer"}, ["drive"] * 8, {3: "snare", 7: "toms"},
+            bass="drive"),
 ]
-CRASH_SECTIONS = {1, 2, 3, 5, 6}    # a crash on the first beat of these
 
 
 def song_bars():
-    return sum(len(chords) for chords, _, _, _ in SECTIONS)
+    return sum(len(section.chords) for section in SECTIONS)
 
 
 def parse_line(bar_text):
@@ -176,26 +214,20 @@ class Song:
         self.events.append((0, -1, bytes([0xC0 | channel, program])))
 
 
-def add_bass(song, bar_tick, chord):
+def add_bass(song, bar_tick, chord, figure):
     root = note_number(CHORDS[chord][0])
-    # (step, length, interval above the root, velocity): the octave-jumping run
-    pattern = [(0, 2, 0, 110), (2, 1, 12, 90), (3, 1, 0, 85), (4, 2, 0, 100),
-               (6, 2, 12, 95), (8, 2, 0, 105), (10, 1, 12, 90), (11, 1, 0, 85),
-               (12, 2, 7, 100), (14, 2, 12, 95)]
-    for step, length, interval, velocity in pattern:
+    for step, length, interval, velocity in BASS_FIGURES[figure]:
         song.note(BASS, bar_tick + step * STEP_TICKS, length * STEP_TICKS - 10,
                   root + interval, velocity)
 
 
-def add_arp(song, bar_tick, chord, bar_index):
+def add_arp(song, bar_tick, chord, figure, bar_index):
     triad = [note_number(n) + 12 for n in CHORDS[chord][1]]
     tones = triad + [t + 12 for t in triad]
-    # Up through two octaves and back, a new turn each half bar.
-    order = [0, 1, 2, 3, 4, 5, 4, 3]
-    for step in range(BAR_STEPS):
+    for step, tone in enumerate(ARP_FIGURES[figure]):
         accent = 14 if step % 4 == 0 else 0
         song.note(ARP, bar_tick + step * STEP_TICKS, STEP_TICKS - 20,
-                  tones[order[step % len(order)]], 70 + accent + (bar_index % 2) * 6)
+                  tones[tone], 70 + accent + (bar_index % 2) * 6)
 
 
 def add_pad(song, bar_tick, chord):
@@ -226,13 +258,14 @@ def add_drums(song, bar_tick, patterns):
 
 def write_song(song_copy_ticks, song):
     bar = 0
-    for section_index, (chords, parts, grooves, fills) in enumerate(SECTIONS):
-        for bar_in_section, chord in enumerate(chords):
+    for section in SECTIONS:
+        for bar_in_section, chord in enumerate(section.chords):
             bar_tick = song_copy_ticks + bar * BAR_TICKS
+            parts = section.parts
             if "bass" in parts:
-                add_bass(song, bar_tick, chord)
+                add_bass(song, bar_tick, chord, section.bass)
             if "arp" in parts:
-                add_arp(song, bar_tick, chord, bar)
+                add_arp(song, bar_tick, chord, section.arp, bar)
             if "pad" in parts:
                 add_pad(song, bar_tick, chord)
             if "theme" in parts:
@@ -241,15 +274,15 @@ def write_song(song_copy_ticks, song):
                 add_line(song, bar_tick, ANSWER[bar_in_section], LEAD, 108, True)
             if "bell" in parts:
                 add_line(song, bar_tick, BELL_LINE[bar_in_section], BELL, 110, False)
-            groove = GROOVES[grooves[bar_in_section]]
-            fill = fills.get(bar_in_section)
+            groove = GROOVES[section.grooves[bar_in_section]]
+            fill = section.fills.get(bar_in_section)
             if fill is not None:
                 # A fill replaces the last beat of the groove.
                 groove = {drum: steps[:12] + "...." for drum, steps in groove.items()}
                 add_drums(song, bar_tick, [groove, FILLS[fill]])
             else:
                 add_drums(song, bar_tick, [groove])
-            if bar_in_section == 0 and section_index in CRASH_SECTIONS:
+            if bar_in_section == 0 and section.crash:
                 song.note(DRUMS, bar_tick, STEP_TICKS, CRASH, 100)
             bar += 1
 
