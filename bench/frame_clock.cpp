@@ -9,6 +9,12 @@
 
 #include <SDL.h>
 
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include <dlfcn.h>
+
 #if __has_include(<valgrind/callgrind.h>)
 #include <valgrind/callgrind.h>
 #define BENCH_HAS_CALLGRIND 1
@@ -29,6 +35,8 @@ struct Clock {
     Uint64 frame_start = 0;                   // performance counter at the latest mark
     double ms_per_count = 0.0;
     bool collecting = false;                  // callgrind is counting this stretch
+    bool in_frame = false;                    // between a mark of the step and the next present
+    uint64_t allocations = 0;                 // operator new calls inside the step's frames
     uint64_t delays = 0;
     uint64_t delay_ms = 0;
 };
@@ -46,9 +54,26 @@ void collect(bool on) {
     state.collecting = on;
 }
 
+// True for a call from the executable itself or from the C++ library.
+bool demo_caller(const void* return_address) {
+    Dl_info caller = {};
+    if (dladdr(return_address, &caller) == 0 || caller.dli_fname == nullptr) {
+        return false;
+    }
+    static const void* program_base = nullptr;
+    if (program_base == nullptr) {
+        Dl_info self = {};
+        if (dladdr(reinterpret_cast<const void*>(&demo_caller), &self) != 0) {
+            program_base = self.dli_fbase;
+        }
+    }
+    return caller.dli_fbase == program_base || std::strstr(caller.dli_fname, "libstdc++") != nullptr;
+}
+
 void mark() {
     state.frame_start = SDL_GetPerformanceCounter();
     if (state.frame_ms != nullptr) {
+        state.in_frame = true;
         collect(true);
     }
 }
@@ -62,12 +87,14 @@ void begin_step(std::vector<double>* frame_ms, int32_t frame_cap) {
     state.frame_ms = frame_ms;
     state.frame_cap = frame_cap;
     state.presents = 0;
+    state.allocations = 0;
     state.frame_start = SDL_GetPerformanceCounter();
 }
 
 void end_step(const char* name) {
     collect(false);
     state.frame_ms = nullptr;
+    state.in_frame = false;
 #ifdef BENCH_HAS_CALLGRIND
     if (RUNNING_ON_VALGRIND) {
         CALLGRIND_DUMP_STATS_AT(name);
@@ -75,6 +102,10 @@ void end_step(const char* name) {
 #else
     (void)name;
 #endif
+}
+
+uint64_t step_allocations() {
+    return state.allocations;
 }
 
 uint64_t skipped_delays() {
@@ -106,6 +137,7 @@ void __wrap_SDL_RenderPresent(SDL_Renderer* r) {
     const Uint64 now = SDL_GetPerformanceCounter();
     bench::collect(false);
     bench::Clock& c = bench::state;
+    c.in_frame = false;
     const Uint64 start = c.frame_start;
     c.frame_start = now;
     if (c.frame_ms == nullptr) {
@@ -119,3 +151,24 @@ void __wrap_SDL_RenderPresent(SDL_Renderer* r) {
 }
 
 }  // extern "C"
+
+// Counts the allocations made inside frames by the demo's code, directly or through the
+// C++ library; those of SDL (in C) and of the OpenGL driver's compiler are left out.
+void* operator new(std::size_t size) {
+    if (bench::state.in_frame && bench::demo_caller(__builtin_return_address(0))) {
+        ++bench::state.allocations;
+    }
+    void* p = std::malloc(size == 0 ? 1 : size);
+    if (p == nullptr) {
+        throw std::bad_alloc();
+    }
+    return p;
+}
+
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}

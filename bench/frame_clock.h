@@ -15,6 +15,10 @@ void begin_step(std::vector<double>* frame_ms, int32_t frame_cap);
 // Stops timing and, under callgrind, writes the step's profile under `name`.
 void end_step(const char* name);
 
+// C++ heap allocations (operator new) made inside frames since the step began: the
+// demo's frame loops should make none.
+uint64_t step_allocations();
+
 // The waits the demo asked for and did not get.
 uint64_t skipped_delays();
 uint64_t skipped_delay_ms();
