@@ -1,4 +1,4 @@
-// Frame-cost benchmark: plays one cycle without its waits and reports every scene's frame times.
+// Frame-cost benchmark: plays the timeline without its waits and reports every scene's frame times.
 #include <SDL.h>
 
 #include <sys/resource.h>
