@@ -42,6 +42,8 @@ struct Clock {
 };
 
 Clock state;
+// Set on the thread that plays the demo: the driver's and the mixer's threads are not counted.
+thread_local bool demo_thread = false;
 
 // Under callgrind, only the stretches from a frame's time stamp or wait to its
 // present are counted: the loads between scenes are left out of the profile.
@@ -88,6 +90,7 @@ void begin_step(std::vector<double>* frame_ms, int32_t frame_cap) {
     state.frame_cap = frame_cap;
     state.presents = 0;
     state.allocations = 0;
+    demo_thread = true;
     state.frame_start = SDL_GetPerformanceCounter();
 }
 
@@ -155,7 +158,7 @@ void __wrap_SDL_RenderPresent(SDL_Renderer* r) {
 // Counts the allocations made inside frames by the demo's code, directly or through the
 // C++ library; those of SDL (in C) and of the OpenGL driver's compiler are left out.
 void* operator new(std::size_t size) {
-    if (bench::state.in_frame && bench::demo_caller(__builtin_return_address(0))) {
+    if (bench::demo_thread && bench::state.in_frame && bench::demo_caller(__builtin_return_address(0))) {
         ++bench::state.allocations;
     }
     void* p = std::malloc(size == 0 ? 1 : size);
