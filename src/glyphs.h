@@ -29,3 +29,13 @@ void font2(unsigned char character, int32_t* x, int32_t* y);
 // reflection; advances the caption state once per call.
 void background(uint32_t raster_top, uint32_t* caption_row, uint32_t* caption_height,
                 int32_t* caption_step);
+
+// Where the backdrop's gradient starts and how far its caption has flipped.
+struct BackdropState {
+    uint32_t raster_top;      // first screen row of the gradient
+    uint32_t caption_row;     // caption line shown, 0 to 33
+    uint32_t caption_height;  // on-screen glyph height (px), even, 0 to 132
+    int32_t caption_step;     // change of the height per call (px), +2 or -2
+};
+// The backdrop state: set up by the first sphere scene, carried on by the second.
+extern BackdropState backdrop;
