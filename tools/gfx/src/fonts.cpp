@@ -36,16 +36,19 @@ void draw_fonts(const Output& out) {
         cairo_new_path(cr);
         const double cap = BIG_BASELINE - BIG_CAP_TOP;
         glyph_outline(cr, face, static_cast<unsigned char>(BIG_ORDER[i]), 38, cap / 0.729, x + 16,
-                      y + BIG_BASELINE, 27);
+                      y + BIG_BASELINE, 25);
         // A dark rim first, so the letters keep their shape when shrunk to a few pixels.
         cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
-        cairo_set_line_width(cr, 3.0);
+        cairo_set_line_width(cr, 5.0);
         set_rgb(cr, {40, 0, 90});
         cairo_stroke_preserve(cr);
+        // The metal, a pixel bolder than the outline: heavy strokes survive the shrinking.
         cairo_pattern_t* metal = cairo_pattern_create_linear(0, y + BIG_CAP_TOP, 0, y + BIG_BASELINE);
         big_metal(metal);
         cairo_set_source(cr, metal);
-        cairo_fill(cr);
+        cairo_fill_preserve(cr);
+        cairo_set_line_width(cr, 2.0);
+        cairo_stroke(cr);
         cairo_pattern_destroy(metal);
         cairo_restore(cr);
     }

@@ -203,7 +203,7 @@ void walking(cairo_t* cr) {
     cairo_stroke(cr);
     for (int i = -1; i <= 1; ++i) {
         cairo_move_to(cr, cx - 92, 172 + i * 4);
-        cairo_line_to(cr, cx - 118, 166 + i * 9);
+        cairo_line_to(cr, cx - 110, 166 + i * 9);
     }
     cairo_set_line_width(cr, 2);
     cairo_stroke(cr);

@@ -19,7 +19,7 @@ constexpr SphereLook SPHERES[] = {
 void draw_sphere(const Output& out, const SphereLook& look) {
     Canvas canvas(look.size, look.size);
     cairo_t* cr = canvas.cr;
-    const double c = look.size / 2.0, r = look.size / 2.0 - 0.5;
+    const double c = look.size / 2.0, r = look.size / 2.0 - 1.5;  // a black ring all round
     // Lit from the upper left: highlight, body colour, shadow towards the lower right.
     cairo_pattern_t* shade = cairo_pattern_create_radial(c - r * 0.38, c - r * 0.42, r * 0.05, c - r * 0.2, c - r * 0.2, r * 1.25);
     add_stop(shade, 0.0, look.light);
