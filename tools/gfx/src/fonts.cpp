@@ -110,7 +110,10 @@ void draw_fonts2(const Output& out) {
             add_stop(light, 0.55, {200, 235, 255});
             add_stop(light, 1.0, {150, 190, 255});
             cairo_set_source(cr, light);
-            cairo_fill(cr);
+            // Half a pixel bolder all round: thin stems break up when thresholded.
+            cairo_fill_preserve(cr);
+            cairo_set_line_width(cr, 1.0);
+            cairo_stroke(cr);
             cairo_pattern_destroy(light);
             cairo_restore(cr);
         }
