@@ -1,5 +1,7 @@
 // The two font sheets: big gradient capitals for the opening texts and caption cards,
 // small light glyphs for the backdrop caption and the credits.
+// Glyph outlines come from DejaVu Sans Bold (Debian's fonts-dejavu-core: Bitstream Vera
+// licence, DejaVu changes in the public domain), free to redistribute in these pictures.
 #include "pictures.h"
 
 #include <cstring>
