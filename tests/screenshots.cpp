@@ -1,0 +1,110 @@
+// Plays one cycle of the timeline on the virtual clock and saves chosen frames as PNG
+// pictures (into $VELTRONAQUIS_SCREENSHOTS, default docs/screenshots). Only the chosen
+// frames are really drawn, so the cycle runs in seconds.
+#include <SDL.h>
+#include <SDL_image.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <iterator>
+#include <string>
+
+#include "harness.h"
+#include "runtime.h"
+
+namespace {
+
+struct Shot {
+    const char* scene;  // name in the timeline
+    int frame;          // presented frame of that scene, from 0
+    const char* file;
+};
+constexpr Shot SHOTS[] = {
+    {"countdown", 40, "countdown.png"},
+    {"intro lines", 72, "intro_lines.png"},
+    {"title", 70, "title_zoom.png"},
+    {"title", 109, "title.png"},
+    {"rabbit", 30, "rabbit_walk.png"},
+    {"rabbit", 40, "rabbit_blink.png"},
+    {"butterfly", 300, "butterfly.png"},
+    {"caption card 1", 50, "caption_card.png"},
+    {"turning butterfly", 420, "turning_butterfly.png"},
+    {"five butterflies", 300, "five_butterflies.png"},
+    {"still picture", 0, "still_picture.png"},
+    {"beam fan", 331, "beam_fan.png"},
+    {"sphere drop", 380, "sphere_drop.png"},
+    {"sphere figure", 600, "sphere_figure.png"},
+    {"credits", 700, "credits.png"},
+    {"closing fade", 200, "closing_fade.png"},
+};
+
+bool is_shot(int step, int frame) {
+    for (const Shot& s : SHOTS) {
+        if (std::strcmp(s.scene, TIMELINE[step].name) == 0 && s.frame == frame) {
+            return true;
+        }
+    }
+    return false;
+}
+
+const Shot* shot_at(int step, int frame) {
+    for (const Shot& s : SHOTS) {
+        if (std::strcmp(s.scene, TIMELINE[step].name) == 0 && s.frame == frame) {
+            return &s;
+        }
+    }
+    return nullptr;
+}
+
+void save_screen(const std::string& path) {
+    SDL_Surface* shot = SDL_CreateRGBSurfaceWithFormat(0, SCREEN_WIDTH, SCREEN_HEIGHT, 32, SDL_PIXELFORMAT_RGB888);
+    SDL_RenderReadPixels(renderer, nullptr, SDL_PIXELFORMAT_RGB888, shot->pixels, shot->pitch);
+    IMG_SavePNG(shot, path.c_str());
+    SDL_FreeSurface(shot);
+}
+
+// Drawing for real starts with the frame before a shot; the colour the skipped frames left
+// in the renderer is then set as the scene expects it after the letterbox, black.
+void draw_next_frame(bool real) {
+    harness::draw_for_real(real);
+    if (real) {
+        SDL_SetRenderDrawColor(renderer, 0, 0, 0, 0);
+    }
+}
+
+}  // namespace
+
+class Screenshots : public DemoTest {};
+
+TEST_F(Screenshots, OneCycle) {
+    const char* dir = std::getenv("VELTRONAQUIS_SCREENSHOTS");
+    const std::string out = dir != nullptr ? dir : "docs/screenshots";
+    std::filesystem::create_directories(out);
+    ScreenCapture screen;
+    harness::keep_draws(false);
+    int step = 0, frame = 0, taken = 0;
+    harness::on_present([&](const harness::Frame&) {
+        if (const Shot* s = shot_at(step, frame)) {
+            save_screen(out + "/" + s->file);
+            std::printf("%s: %s frame %d\n", s->file, s->scene, frame);
+            ++taken;
+        }
+        ++frame;
+        draw_next_frame(is_shot(step, frame));
+    });
+    harness::run([&] {
+        for (step = 0; step < TIMELINE_STEPS; ++step) {
+            frame = 0;
+            draw_next_frame(is_shot(step, 0));
+            TIMELINE[step].play();
+            std::printf("%-18s %5d frames\n", TIMELINE[step].name, frame);
+        }
+    });
+    harness::on_present(nullptr);
+    harness::draw_for_real(true);
+    std::printf("%d of %zu screenshots in %s (scenes without frames yet give none)\n", taken, std::size(SHOTS),
+                out.c_str());
+    EXPECT_GT(taken, 0);
+}
