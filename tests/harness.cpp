@@ -48,6 +48,8 @@ struct Tracker {
         return true;
     }
     bool stale(const void* p) const { return p != nullptr && released.count(p) != 0; }
+    // Made elsewhere (a test's own fixture): a released address handed out again.
+    void reused(const void* p) { released.erase(p); }
     static void state_misuse(const std::string& text);
 };
 
@@ -348,6 +350,9 @@ void __real_SDL_FreeSurface(SDL_Surface* s);
 int __real_SDL_SetColorKey(SDL_Surface* s, int flag, Uint32 key);
 SDL_Texture* __real_SDL_CreateTextureFromSurface(SDL_Renderer* r, SDL_Surface* s);
 void __real_SDL_DestroyTexture(SDL_Texture* t);
+SDL_Surface* __real_SDL_CreateRGBSurfaceWithFormat(Uint32 flags, int w, int h, int depth, Uint32 format);
+SDL_Surface* __real_SDL_ConvertSurfaceFormat(SDL_Surface* s, Uint32 format, Uint32 flags);
+SDL_Texture* __real_SDL_CreateTexture(SDL_Renderer* r, Uint32 format, int access, int w, int h);
 int __real_Mix_OpenAudio(int frequency, Uint16 format, int channels, int chunksize);
 void __real_Mix_CloseAudio(void);
 Mix_Music* __real_Mix_LoadMUS(const char* file);
@@ -663,6 +668,26 @@ void __wrap_SDL_DestroyTexture(SDL_Texture* t) {
     if (state().textures.release(t, "texture")) {
         __real_SDL_DestroyTexture(t);
     }
+}
+
+// Surfaces and textures the tests make for themselves are not tracked, but they may get
+// the address of one the demo released, which must then not count as released any more.
+SDL_Surface* __wrap_SDL_CreateRGBSurfaceWithFormat(Uint32 flags, int w, int h, int depth, Uint32 format) {
+    SDL_Surface* s = __real_SDL_CreateRGBSurfaceWithFormat(flags, w, h, depth, format);
+    state().surfaces.reused(s);
+    return s;
+}
+
+SDL_Surface* __wrap_SDL_ConvertSurfaceFormat(SDL_Surface* src, Uint32 format, Uint32 flags) {
+    SDL_Surface* s = __real_SDL_ConvertSurfaceFormat(src, format, flags);
+    state().surfaces.reused(s);
+    return s;
+}
+
+SDL_Texture* __wrap_SDL_CreateTexture(SDL_Renderer* r, Uint32 format, int access, int w, int h) {
+    SDL_Texture* t = __real_SDL_CreateTexture(r, format, access, w, h);
+    state().textures.reused(t);
+    return t;
 }
 
 int __wrap_Mix_OpenAudio(int frequency, Uint16 format, int channels, int chunksize) {

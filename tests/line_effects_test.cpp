@@ -16,7 +16,6 @@ using harness::Frame;
 using harness::Op;
 
 // The harness tracks only surfaces the demo's own calls made; fixtures are freed around it.
-extern "C" void __real_SDL_FreeSurface(SDL_Surface* s);
 
 namespace {
 
@@ -109,7 +108,7 @@ void save_fixture(const char* path, int w, int h) {
     const SDL_Rect block = {200, 100, 240, 160};
     SDL_FillRect(s, &block, SDL_MapRGB(s->format, 200, 40, 40));
     SDL_SaveBMP(s, path);
-    __real_SDL_FreeSurface(s);
+    SDL_FreeSurface(s);
 }
 
 struct SceneRun {
