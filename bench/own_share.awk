@@ -5,13 +5,13 @@
 # SDL, its drivers and the benchmark's wrappers are not the demo's.
 
 # Callgrind writes a name once as "(id) name" and then "(id)" alone.
-function resolve(kind, spec,    close_at, id, rest) {
-    if (substr(spec, 1, 1) != "(") {
-        return spec
+function resolve(kind, entry,    close_at, id, rest) {
+    if (substr(entry, 1, 1) != "(") {
+        return entry
     }
-    close_at = index(spec, ")")
-    id = substr(spec, 2, close_at - 2)
-    rest = substr(spec, close_at + 1)
+    close_at = index(entry, ")")
+    id = substr(entry, 2, close_at - 2)
+    rest = substr(entry, close_at + 1)
     sub(/^ /, "", rest)
     if (rest != "") {
         names[kind, id] = rest
