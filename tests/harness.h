@@ -32,6 +32,7 @@ struct Call {
     uint64_t frame = 0;      // presents made before this call
     uint32_t time_ms = 0;    // virtual clock when it was made
     int32_t v[6] = {};       // plain arguments: colour, line ends, delay, flags, volume ...
+                             // (Mix_OpenAudio: v[4] is its result)
     SDL_Rect src = {};       // source rectangle of a copy
     SDL_Rect dst = {};       // destination of a copy or fill
     bool has_src = false;
@@ -98,6 +99,10 @@ const Frame& current_frame();
 int alive_surfaces();
 int alive_textures();
 int alive_music();
+// Surfaces, textures and music made through the demo's calls since the last reset.
+int made_surfaces();
+int made_textures();
+int made_music();
 // Double frees, copies from released textures and the like, as text.
 const std::vector<std::string>& misuse();
 
