@@ -69,6 +69,9 @@ void clear_logs();
 void keep_draws(bool on);
 // Forward the render calls to SDL (on by default; off to run cycles fast).
 void draw_for_real(bool on);
+// Make every texture from a one-pixel stand-in, for runs that never draw for real: the
+// backdrop rebuilds its glyph texture every frame, and converting the sheet is the slow part.
+void stand_in_textures(bool on);
 // Virtual milliseconds each present takes.
 void set_present_cost(uint32_t ms);
 // Values the next calls of SDL_GetTicks return, before the clock takes over again.

@@ -78,6 +78,7 @@ protected:
         DemoTest::SetUp();
         harness::keep_draws(false);
         harness::draw_for_real(false);
+        harness::stand_in_textures(true);
     }
 };
 
@@ -300,6 +301,7 @@ void start_for_quit_test() {
     harness::reset();
     harness::keep_draws(false);
     harness::draw_for_real(false);
+    harness::stand_in_textures(true);
     ASSERT_EQ(harness::run(startup), -1);
 }
 

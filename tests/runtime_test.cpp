@@ -207,6 +207,7 @@ TEST_F(DemoTest, MainStartsOnceAndLoopsTheTimelineWithoutTheStartupWait) {
     harness::reset();
     harness::keep_draws(false);
     harness::draw_for_real(false);
+    harness::stand_in_textures(true);
     // Count one cycle's polls, then quit a few polls into the second cycle.
     harness::run(startup);
     harness::run(timeline_cycle);
@@ -217,6 +218,7 @@ TEST_F(DemoTest, MainStartsOnceAndLoopsTheTimelineWithoutTheStartupWait) {
     harness::reset();
     harness::keep_draws(false);
     harness::draw_for_real(false);
+    harness::stand_in_textures(true);
     harness::queue_event_at_poll(polls_per_cycle + 3, harness::key_down(SDLK_ESCAPE));
     char* data_dir = getcwd(nullptr, 0);
     EXPECT_EQ(harness::run(run_demo), 0);
