@@ -181,3 +181,21 @@ Rgb mix(Rgb a, Rgb b, double t) {
     auto m = [t](uint8_t x, uint8_t y) { return uint8_t(std::lround(x + (y - x) * t)); };
     return {m(a.r, b.r), m(a.g, b.g), m(a.b, b.b)};
 }
+
+void ellipse(cairo_t* cr, double cx, double cy, double rx, double ry, double angle) {
+    cairo_save(cr);
+    cairo_translate(cr, cx, cy);
+    cairo_rotate(cr, angle);
+    cairo_scale(cr, rx, ry);
+    cairo_new_sub_path(cr);
+    cairo_arc(cr, 0, 0, 1, 0, 2 * M_PI);
+    cairo_restore(cr);
+}
+
+void fill_and_stroke(cairo_t* cr, Rgb fill, Rgb ink, double width) {
+    set_rgb(cr, fill);
+    cairo_fill_preserve(cr);
+    set_rgb(cr, ink);
+    cairo_set_line_width(cr, width);
+    cairo_stroke(cr);
+}

@@ -64,6 +64,11 @@ struct Box {
 Box glyph_outline(cairo_t* cr, const Face& face, unsigned long character, double sx, double sy,
                   double centre_x, double baseline, double max_width);
 
+// Appends an ellipse centred on (cx, cy), turned by `angle` radians, to the current path.
+void ellipse(cairo_t* cr, double cx, double cy, double rx, double ry, double angle = 0);
+// Fills the current path with `fill`, then outlines it `width` wide in `ink`.
+void fill_and_stroke(cairo_t* cr, Rgb fill, Rgb ink, double width);
+
 // Colour helpers for cairo.
 void set_rgb(cairo_t* cr, Rgb c);
 void add_stop(cairo_pattern_t* pattern, double offset, Rgb c);

@@ -18,22 +18,8 @@ struct Random {
     }
 };
 
-void ellipse(cairo_t* cr, double cx, double cy, double rx, double ry, double angle = 0) {
-    cairo_save(cr);
-    cairo_translate(cr, cx, cy);
-    cairo_rotate(cr, angle);
-    cairo_scale(cr, rx, ry);
-    cairo_new_sub_path(cr);
-    cairo_arc(cr, 0, 0, 1, 0, 2 * M_PI);
-    cairo_restore(cr);
-}
-
 void fill_and_ink(cairo_t* cr, Rgb fill, double width = 5) {
-    set_rgb(cr, fill);
-    cairo_fill_preserve(cr);
-    set_rgb(cr, INK);
-    cairo_set_line_width(cr, width);
-    cairo_stroke(cr);
+    fill_and_stroke(cr, fill, INK, width);
 }
 
 void sky(cairo_t* cr) {

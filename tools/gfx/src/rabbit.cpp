@@ -16,22 +16,8 @@ constexpr Rgb BOW = {230, 30, 60};
 // its own, so the two line up where the walk stops for the pose.
 constexpr double WALK_CENTRE_X = 118, STAND_CENTRE_X = WALK_CENTRE_X + 71;
 
-void ellipse(cairo_t* cr, double cx, double cy, double rx, double ry, double angle = 0) {
-    cairo_save(cr);
-    cairo_translate(cr, cx, cy);
-    cairo_rotate(cr, angle);
-    cairo_scale(cr, rx, ry);
-    cairo_new_sub_path(cr);
-    cairo_arc(cr, 0, 0, 1, 0, 2 * M_PI);
-    cairo_restore(cr);
-}
-
 void fill_and_ink(cairo_t* cr, Rgb fill, double width = 4) {
-    set_rgb(cr, fill);
-    cairo_fill_preserve(cr);
-    set_rgb(cr, INK);
-    cairo_set_line_width(cr, width);
-    cairo_stroke(cr);
+    fill_and_stroke(cr, fill, INK, width);
 }
 
 // Fur lit from the upper left.
