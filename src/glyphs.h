@@ -22,6 +22,11 @@ void draw_large_text(const char* text, Place place) {
     }
 }
 
+// The eased slide of text lines: 45 pixels the first frame, one less for every 30 travelled.
+constexpr int32_t eased_slide(int32_t p) {
+    return p + 45 - p / 30;
+}
+
 // Top-left corner of `character`'s 24 x 44 cell on the small font sheet.
 void font2(unsigned char character, int32_t* x, int32_t* y);
 

@@ -31,7 +31,7 @@ void caption_card(const char* text) {
     int32_t p = 0;
     while (p <= CAPTION_SLIDE_END) {
         const uint32_t t0 = begin_frame();
-        p = p + 45 - p / 30;
+        p = eased_slide(p);
         draw_large_text(text, [&](int32_t j) {
             return SDL_Rect{SCREEN_WIDTH + CAPTION_GLYPH_W * j - p, CAPTION_TOP, CAPTION_GLYPH_W,
                             CAPTION_GLYPH_H};

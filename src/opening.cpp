@@ -12,10 +12,6 @@
 
 namespace {
 
-// Rabbit sheet cells, each 300 x 320, drawn unscaled.
-constexpr SDL_Rect RABBIT_WALKING = {30, 20, 300, 320};
-constexpr SDL_Rect RABBIT_STANDING = {350, 20, 300, 320};
-constexpr SDL_Rect RABBIT_BLINKING = {350, 370, 300, 320};
 constexpr int RABBIT_W = 300;
 constexpr int RABBIT_H = 320;
 constexpr int RABBIT_TOP = 180;
@@ -23,7 +19,6 @@ constexpr int RABBIT_TOP = 180;
 constexpr int32_t RABBIT_POSE_X = 520;
 // In the pose the standing cell sits this far left of the walking one.
 constexpr int32_t RABBIT_POSE_SHIFT = 71;
-constexpr int32_t RABBIT_BLINK_DROP = 2;
 constexpr int32_t RABBIT_WALK_STEP = 20;
 constexpr int32_t RABBIT_RUN_STEP = 40;
 constexpr int32_t RABBIT_WALK_END = -999;
@@ -32,20 +27,21 @@ constexpr int32_t RABBIT_RUN_END = 1320;
 constexpr Uint32 RABBIT_PAUSE_MS = 500;
 constexpr Uint32 RABBIT_BLINK_MS = 250;
 
+}  // namespace
+
 void draw_rabbit(const SDL_Rect& cell, int32_t x, int32_t y) {
     const SDL_Rect destination = {x, y, RABBIT_W, RABBIT_H};
     SDL_RenderCopy(renderer, texture, &cell, &destination);
 }
 
-// One fixed-delay frame of the pose: clear, the cell, letterbox, present, wait.
-void rabbit_pose_frame(const SDL_Rect& cell, int32_t x, int32_t y, Uint32 delay_ms) {
+void rabbit_still_frame(const SDL_Rect& cell, int32_t x, int32_t y, Uint32 delay_ms) {
     SDL_RenderClear(renderer);
     draw_rabbit(cell, x, y);
     show_frame();
     SDL_Delay(delay_ms);
 }
 
-}  // namespace
+// ---------------------------------------------------------------------------
 
 namespace {
 
@@ -121,7 +117,7 @@ void intro_scene() {
         int32_t p = 0;
         while (p <= line.slide_limit) {
             const uint32_t t0 = begin_frame();
-            p = p + 45 - p / 30;
+            p = eased_slide(p);
             // Ease the line in from its side.
             draw_large_text(line.text, [&](int32_t i) {
                 const int32_t x = line.from_right ? (i + INTRO_OFFSCREEN_GLYPHS) * INTRO_GLYPH_W - p
@@ -202,7 +198,7 @@ void title_scene() {
 // ---------------------------------------------------------------------------
 
 void rabbit_scene() {
-    replace_surface(image, "gfx/rabbit.bmp");
+    replace_surface(image, RABBIT_SHEET);
     replace_texture(image);
     SDL_Delay(RABBIT_PAUSE_MS);
 
@@ -214,10 +210,10 @@ void rabbit_scene() {
         if (x == RABBIT_POSE_X) {
             const int32_t pose_x = x - RABBIT_POSE_SHIFT;
             SDL_Delay(RABBIT_PAUSE_MS);
-            rabbit_pose_frame(RABBIT_STANDING, pose_x, RABBIT_TOP, RABBIT_PAUSE_MS);
-            rabbit_pose_frame(RABBIT_BLINKING, pose_x, RABBIT_TOP + RABBIT_BLINK_DROP, RABBIT_BLINK_MS);
-            rabbit_pose_frame(RABBIT_STANDING, pose_x, RABBIT_TOP, RABBIT_PAUSE_MS);
-            rabbit_pose_frame(RABBIT_WALKING, x, RABBIT_TOP, RABBIT_PAUSE_MS);
+            rabbit_still_frame(RABBIT_STANDING, pose_x, RABBIT_TOP, RABBIT_PAUSE_MS);
+            rabbit_still_frame(RABBIT_BLINKING, pose_x, RABBIT_TOP + RABBIT_BLINK_DROP, RABBIT_BLINK_MS);
+            rabbit_still_frame(RABBIT_STANDING, pose_x, RABBIT_TOP, RABBIT_PAUSE_MS);
+            rabbit_still_frame(RABBIT_WALKING, x, RABBIT_TOP, RABBIT_PAUSE_MS);
         }
         pace_frame(t0);
     }
