@@ -67,6 +67,12 @@ demo_start() {
   demo_pid=$(xdotool getwindowpid "$window")
   alive || fail "the window's process $demo_pid is not running"
   grep -Eq 'swrast_dri|libGLX_mesa' "/proc/$demo_pid/maps" || fail "the renderer did not load OpenGL"
+  # SDL drops a click it reads within 10 ms of the window's focus event (the click that
+  # focused a window is not meant for it). The demo reads both at its first poll, which on
+  # a busy machine can come after the click is sent: wait until it has read the focus.
+  for _ in $(seq 100); do grep -q FOCUS_GAINED "$scratch/demo.log" && break; sleep 0.1; done
+  grep -q FOCUS_GAINED "$scratch/demo.log" || fail "the demo did not read its focus event within 10 s"
+  sleep 0.1
   echo "window $window mapped, focused, on OpenGL, process $demo_pid ($(readlink "/proc/$demo_pid/exe"))"
 }
 
