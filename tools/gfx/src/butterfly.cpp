@@ -8,7 +8,7 @@
 namespace {
 
 constexpr int W = 640, H = 360;
-constexpr double AXIS_X = 320;
+constexpr double AXIS_X = BUTTERFLY_AXIS_X;
 constexpr Rgb INK = {40, 10, 60};
 
 void forewing_path(cairo_t* cr) {
@@ -74,9 +74,7 @@ constexpr double HIND_VEINS[][4] = {{336, 192, 540, 220}, {336, 200, 540, 280}, 
 
 }  // namespace
 
-void draw_butterfly(const Output& out) {
-    Canvas canvas(W, H);
-    cairo_t* cr = canvas.cr;
+void paint_butterfly_half(cairo_t* cr) {
     // Hind wing: cool blues, an eye spot.
     cairo_pattern_t* hind = cairo_pattern_create_radial(340, 200, 10, 340, 200, 260);
     add_stop(hind, 0.0, {120, 20, 160});
@@ -146,7 +144,11 @@ void draw_butterfly(const Output& out) {
     cairo_arc(cr, AXIS_X + 8, 120, 5, 0, 2 * M_PI);
     set_rgb(cr, {255, 250, 230});
     cairo_fill(cr);
+}
 
+void draw_butterfly(const Output& out) {
+    Canvas canvas(W, H);
+    paint_butterfly_half(canvas.cr);
     SDL_Surface* s = hard_edged(canvas, {255, 255, 255});
     // The left half is the right half seen in a mirror: column x matches column 639 - x.
     for (int y = 0; y < H; ++y) {

@@ -23,10 +23,12 @@ struct Canvas {
     int width, height;
 };
 
-// Where the files go, and where the PNG previews go (empty: none).
+// Where the files go, where the fonts are read, where the icon theme's files go, and where
+// the PNG previews go (empty: none).
 struct Output {
     std::string data_dir;
     std::string font_dir;
+    std::string icon_dir;
     std::string preview_dir;
 };
 
