@@ -1,0 +1,71 @@
+#!/bin/sh
+# A short lossless capture, decoded with FFmpeg: frames at the timeline's clock times, the
+# screenshot renderer's pixels, each sound from its Mix_PlayMusic to the sample. With
+# "cycle", a whole cycle at a low frame rate instead: it lasts to the closing scene's final
+# wait, the tune loops without a gap, and the closing fade ends in silence.
+capture="$1"
+screenshots="$2"
+what="${3:-short}"
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+
+# Sample frames and bytes of 16-bit stereo: ms * 44.1, rounded down, as the capture mixes.
+sample_at() { echo $(( $1 * 441 / 10 )); }
+# How many of the sample values in [from, to) sample frames are not zero.
+sounding() {
+  od -An -v -td2 -j $(($1 * 4)) -N $((($2 - $1) * 4)) "$scratch/sound.raw" |
+    awk '{ for (i = 1; i <= NF; i++) if ($i != 0) n++ } END { print n + 0 }'
+}
+frame_times() {
+  ffprobe -v error -select_streams v -show_entries packet=pts -of csv=p=0 "$scratch/out.mkv" >"$scratch/pts"
+}
+
+if [ "$what" = short ]; then
+  "$capture" --lossless --until 17 "$scratch/out.mkv" >"$scratch/log" 2>&1 || { cat "$scratch/log"; fail "capture failed"; }
+  frame_times
+  ffmpeg -v error -i "$scratch/out.mkv" -map 0:a -f s16le "$scratch/sound.raw"
+
+  # Black from 0 through the start-up wait; then the countdown, the intro lines and the title
+  # each start on their frame (4 x 57 frames and a 100 ms pause; 333 frames and 2.5 s of pauses).
+  [ "$(head -n 2 "$scratch/pts" | tr '\n' ' ')" = "0 3000 " ] || fail "first frames: $(head -n 3 "$scratch/pts")"
+  for ms in 3000 6976 15137; do
+    grep -qx "$ms" "$scratch/pts" || fail "no frame starts at $ms ms"
+  done
+  [ "$(ffprobe -v error -show_entries format=duration -of csv=p=0 "$scratch/out.mkv")" = "17.000000" ] ||
+    fail "the video does not end at 17 s"
+
+  # Frames at chosen times are the screenshot renderer's pixels.
+  for shot in countdown:3.680 intro_lines:8.200 title_zoom:16.327 title:16.990; do
+    name=${shot%%:*}
+    ffmpeg -v error -ss "${shot#*:}" -i "$scratch/out.mkv" -frames:v 1 -f rawvideo -pix_fmt rgb24 "$scratch/$name.rgb"
+    ffmpeg -v error -i "$screenshots/$name.png" -f rawvideo -pix_fmt rgb24 "$scratch/$name.png.rgb"
+    cmp -s "$scratch/$name.rgb" "$scratch/$name.png.rgb" || fail "$name differs from its screenshot"
+  done
+
+  # The four digits and the tune: silent for 100 ms before their Mix_PlayMusic, sounding from
+  # its very sample (every file starts with sound).
+  for ms in 3000 3969 4938 5907 6976; do
+    at=$(sample_at $ms)
+    [ "$(sounding $((at - 4410)) "$at")" -eq 0 ] || fail "sound before the $ms ms start"
+    [ "$(sounding "$at" $((at + 1)))" -gt 0 ] || fail "no sound at the $ms ms start"
+  done
+else
+  "$capture" --lossless --fps 2 "$scratch/out.mkv" >"$scratch/log" 2>&1 || { cat "$scratch/log"; fail "capture failed"; }
+  ffmpeg -v error -i "$scratch/out.mkv" -map 0:a -f s16le "$scratch/sound.raw"
+  # The 3 s start-up wait and one cycle, its closing scene's final wait included; two frames
+  # a second, the last one starting before the end.
+  end_ms=$((3000 + 232909))
+  end=$(sample_at $end_ms)
+  [ $(($(wc -c <"$scratch/sound.raw") / 4)) -eq "$end" ] || fail "the sound does not end at $end_ms ms"
+  frame_times
+  [ "$(wc -l <"$scratch/pts")" -eq $(((end_ms * 2 + 999) / 1000)) ] || fail "$(wc -l <"$scratch/pts") frames at 2 a second"
+  # The tune loops on the very next sample: no silent stretch around its loop point.
+  loop=$(($(sample_at 6976) + 4402944))
+  [ "$(sounding $((loop - 441)) $((loop + 441)))" -gt 800 ] || fail "a gap where the tune loops"
+  # The tune still plays as the closing scene begins (7.1 s before the end) and has faded
+  # to nothing before the final 500 ms wait.
+  [ "$(sounding $((end - 7 * 44100)) $((end - 6 * 44100)))" -gt 0 ] || fail "silent before the closing fade"
+  [ "$(sounding $((end - 22050)) "$end")" -eq 0 ] || fail "the closing fade does not end in silence"
+fi
+echo "ok"
