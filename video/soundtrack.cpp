@@ -42,7 +42,7 @@ struct Decoder {
 };
 
 // Converts the decoded frame (or, with none, what the resampler still holds) onto `out`.
-bool convert(Decoder& d, const AVFrame* in, std::vector<float>& out) {
+bool convert(Decoder& d, const AVFrame* in, std::vector<int16_t>& out) {
     const int room = swr_get_out_samples(d.resampler, in != nullptr ? in->nb_samples : 0);
     if (room < 0) {
         return false;
@@ -56,7 +56,7 @@ bool convert(Decoder& d, const AVFrame* in, std::vector<float>& out) {
     return made >= 0;
 }
 
-bool receive_all(Decoder& d, std::vector<float>& out) {
+bool receive_all(Decoder& d, std::vector<int16_t>& out) {
     for (;;) {
         const int got = avcodec_receive_frame(d.codec, d.frame);
         if (got == AVERROR(EAGAIN) || got == AVERROR_EOF) {
@@ -71,8 +71,8 @@ bool receive_all(Decoder& d, std::vector<float>& out) {
 
 }  // namespace
 
-std::vector<float> decode_sound_file(const std::string& path) {
-    std::vector<float> out;
+std::vector<int16_t> decode_sound_file(const std::string& path) {
+    std::vector<int16_t> out;
     Decoder d;
     if (d.packet == nullptr || d.frame == nullptr ||
         avformat_open_input(&d.format, path.c_str(), nullptr, nullptr) < 0 ||
@@ -91,10 +91,15 @@ std::vector<float> decode_sound_file(const std::string& path) {
         return {};
     }
     AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;  // not const: swr_alloc_set_opts2 takes it so
-    if (swr_alloc_set_opts2(&d.resampler, &stereo, AV_SAMPLE_FMT_FLT, SAMPLE_RATE_HZ, &d.codec->ch_layout,
+    if (swr_alloc_set_opts2(&d.resampler, &stereo, AV_SAMPLE_FMT_S16, SAMPLE_RATE_HZ, &d.codec->ch_layout,
                             d.codec->sample_fmt, d.codec->sample_rate, 0, nullptr) < 0 ||
         swr_init(d.resampler) < 0) {
         return {};
+    }
+    // Room for the whole file at once: the tune alone is 17 MB, and growing by doubling would
+    // need half as much again.
+    if (d.format->duration > 0) {
+        out.reserve(size_t(av_rescale(d.format->duration, SAMPLE_RATE_HZ, AV_TIME_BASE) + SAMPLE_RATE_HZ) * CHANNELS);
     }
     // A damaged stretch is skipped as SDL_mixer would; a file that gives nothing is silence.
     while (av_read_frame(d.format, d.packet) >= 0) {
@@ -107,6 +112,7 @@ std::vector<float> decode_sound_file(const std::string& path) {
     avcodec_send_packet(d.codec, nullptr);
     receive_all(d, out);
     convert(d, nullptr, out);
+    out.shrink_to_fit();
     return out;
 }
 
@@ -119,12 +125,12 @@ void Soundtrack::mix_until(uint32_t ms) {
     mixed_frames_ = end;
     size_t at = pending_.size();
     pending_.resize(at + frames * CHANNELS, 0.0f);
-    const float gain = float(volume_) / MAX_VOLUME;
+    const float gain = float(volume_) / MAX_VOLUME / 32768.0f;
     while (playing_ && frames > 0) {
-        const std::vector<float>& pcm = *voice_.pcm;
+        const std::vector<int16_t>& pcm = *voice_.pcm;
         const size_t length = pcm.size() / CHANNELS;
         const size_t n = std::min(frames, length - voice_.position);
-        const float* src = pcm.data() + voice_.position * CHANNELS;
+        const int16_t* src = pcm.data() + voice_.position * CHANNELS;
         for (size_t i = 0; i < n * CHANNELS; ++i) {
             pending_[at + i] = src[i] * gain;
         }
@@ -161,7 +167,7 @@ void Soundtrack::play(uint32_t ms, const void* music, const std::string& file, i
     }
     auto& pcm = decoded_[file];
     if (pcm == nullptr) {
-        pcm = std::make_shared<const std::vector<float>>(decode_sound_file(file));
+        pcm = std::make_shared<const std::vector<int16_t>>(decode_sound_file(file));
     }
     // As SDL_mixer counts: -1 for ever, 0 once like 1, otherwise that many times.
     voice_ = {music, pcm, 0, loops == 0 ? 1 : loops};

@@ -18,9 +18,9 @@ inline uint64_t sample_at(uint32_t ms) {
     return uint64_t(ms) * SAMPLE_RATE_HZ / 1000;
 }
 
-// A whole file decoded to 44.1 kHz interleaved float stereo, without the encoder's delay
+// A whole file decoded to 44.1 kHz interleaved 16-bit stereo, without the encoder's delay
 // and padding, as SDL_mixer plays it; empty when it cannot be read.
-std::vector<float> decode_sound_file(const std::string& path);
+std::vector<int16_t> decode_sound_file(const std::string& path);
 
 class Soundtrack {
 public:
@@ -42,7 +42,7 @@ private:
 
     struct Voice {
         const void* music = nullptr;
-        std::shared_ptr<const std::vector<float>> pcm;
+        std::shared_ptr<const std::vector<int16_t>> pcm;
         size_t position = 0;  // next sample frame of `pcm`
         int plays_left = 0;   // -1: for ever
     };
@@ -51,7 +51,7 @@ private:
     int volume_ = 128;
     uint64_t mixed_frames_ = 0;
     std::vector<float> pending_;
-    std::map<std::string, std::shared_ptr<const std::vector<float>>> decoded_;
+    std::map<std::string, std::shared_ptr<const std::vector<int16_t>>> decoded_;
 };
 
 // The one soundtrack the wrapped music calls feed.
