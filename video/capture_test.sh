@@ -1,8 +1,8 @@
 #!/bin/sh
 # A short lossless capture, decoded with FFmpeg: frames at the timeline's clock times, the
 # screenshot renderer's pixels, each sound from its Mix_PlayMusic to the sample. With
-# "cycle", a whole cycle at a low frame rate instead: it lasts to the closing scene's final
-# wait, the tune loops without a gap, and the closing fade ends in silence.
+# "cycle", a cycle and a bit at a low frame rate instead: the tune loops without a gap, the
+# closing fade ends in silence, and the next cycle starts after the final wait at full volume.
 capture="$1"
 screenshots="$2"
 what="${3:-short}"
@@ -12,11 +12,10 @@ fail() { echo "FAIL: $*"; exit 1; }
 
 # Sample frames and bytes of 16-bit stereo: ms * 44.1, rounded down, as the capture mixes.
 sample_at() { echo $(( $1 * 441 / 10 )); }
-# How many of the sample values in [from, to) sample frames are not zero.
-sounding() {
-  od -An -v -td2 -j $(($1 * 4)) -N $((($2 - $1) * 4)) "$scratch/sound.raw" |
-    awk '{ for (i = 1; i <= NF; i++) if ($i != 0) n++ } END { print n + 0 }'
-}
+samples() { od -An -v -td2 -j $(($1 * 4)) -N $((($2 - $1) * 4)) "$scratch/sound.raw"; }
+# How many of the sample values in [from, to) sample frames are not zero, and the largest.
+sounding() { samples "$1" "$2" | awk '{ for (i = 1; i <= NF; i++) if ($i != 0) n++ } END { print n + 0 }'; }
+peak() { samples "$1" "$2" | awk '{ for (i = 1; i <= NF; i++) if ($i > m || -$i > m) m = $i < 0 ? -$i : $i } END { print m + 0 }'; }
 frame_times() {
   ffprobe -v error -select_streams v -show_entries packet=pts -of csv=p=0 "$scratch/out.mkv" >"$scratch/pts"
 }
@@ -51,21 +50,24 @@ if [ "$what" = short ]; then
     [ "$(sounding "$at" $((at + 1)))" -gt 0 ] || fail "no sound at the $ms ms start"
   done
 else
-  "$capture" --lossless --fps 2 "$scratch/out.mkv" >"$scratch/log" 2>&1 || { cat "$scratch/log"; fail "capture failed"; }
+  "$capture" --lossless --fps 2 --cycles 2 --until 237 "$scratch/out.mkv" >"$scratch/log" 2>&1 ||
+    { cat "$scratch/log"; fail "capture failed"; }
   ffmpeg -v error -i "$scratch/out.mkv" -map 0:a -f s16le "$scratch/sound.raw"
-  # The 3 s start-up wait and one cycle, its closing scene's final wait included; two frames
-  # a second, the last one starting before the end.
-  end_ms=$((3000 + 232909))
-  end=$(sample_at $end_ms)
-  [ $(($(wc -c <"$scratch/sound.raw") / 4)) -eq "$end" ] || fail "the sound does not end at $end_ms ms"
+  [ $(($(wc -c <"$scratch/sound.raw") / 4)) -eq "$(sample_at 237000)" ] || fail "the sound does not end at 237 s"
   frame_times
-  [ "$(wc -l <"$scratch/pts")" -eq $(((end_ms * 2 + 999) / 1000)) ] || fail "$(wc -l <"$scratch/pts") frames at 2 a second"
+  [ "$(wc -l <"$scratch/pts")" -eq 474 ] || fail "$(wc -l <"$scratch/pts") frames, not 2 a second"
   # The tune loops on the very next sample: no silent stretch around its loop point.
   loop=$(($(sample_at 6976) + 4402944))
   [ "$(sounding $((loop - 441)) $((loop + 441)))" -gt 800 ] || fail "a gap where the tune loops"
-  # The tune still plays as the closing scene begins (7.1 s before the end) and has faded
-  # to nothing before the final 500 ms wait.
+  # The first cycle ends after the 3 s start-up wait and 232,909 ms. The tune still plays as
+  # the closing scene begins, 7.1 s before, and has faded to nothing in the final wait.
+  end=$(sample_at $((3000 + 232909)))
   [ "$(sounding $((end - 7 * 44100)) $((end - 6 * 44100)))" -gt 0 ] || fail "silent before the closing fade"
   [ "$(sounding $((end - 22050)) "$end")" -eq 0 ] || fail "the closing fade does not end in silence"
+  # The next countdown starts right there, its first digit as loud as in the first cycle.
+  [ "$(sounding "$end" $((end + 1)))" -gt 0 ] || fail "no sound where the second cycle starts"
+  first=$(sample_at 3000)
+  [ "$(peak "$end" $((end + 22050)))" -eq "$(peak "$first" $((first + 22050)))" ] ||
+    fail "the second cycle's countdown is not at full volume"
 fi
 echo "ok"

@@ -191,6 +191,59 @@ void __wrap_SDL_RenderPresent(SDL_Renderer* r) {
 
 }  // extern "C"
 
+namespace {
+
+// Plays the timeline into the video file at `partial_path` and moves it to `output`.
+void render(const capture::Options& options, const capture::Container& container, const fs::path& output) {
+    uint32_t end_ms = options.until_ms;
+    enter_program_directory();
+    startup();
+    const uint32_t cycle_ms = end_ms == 0 ? measure_cycle_ms() : 0;
+    Progress progress(end_ms != 0 ? end_ms : cycle_ms > 0 ? headless::now_ms() + options.cycles * cycle_ms : 0);
+    capture::open_mixer_for_loading();
+    ScreenCapture screen;
+    capture::VideoFile video(partial_path, container, options);
+    Session running = {video, screen, progress};
+    session = &running;
+    headless::on_delay([end_ms](uint32_t ms) {
+        check_stop();
+        if (end_ms != 0 && headless::now_ms() + ms >= end_ms) {
+            throw Cut{};
+        }
+    });
+    // The start-up wait may already have passed the end.
+    bool cut = end_ms != 0 && headless::now_ms() >= end_ms;
+    try {
+        for (int n = 0; n < options.cycles && !cut; ++n) {
+            timeline_cycle();
+        }
+    } catch (const Cut&) {
+        cut = true;
+    } catch (...) {
+        session = nullptr;
+        throw;
+    }
+    session = nullptr;
+    if (!cut) {
+        end_ms = headless::now_ms();
+    }
+    std::vector<float> sound;
+    capture::soundtrack().take_until(end_ms, sound);
+    video.finish(end_ms, std::move(sound));
+    progress.done();
+    if (std::rename(partial_path.c_str(), output.c_str()) != 0) {
+        fail(STATUS_FAILED, "cannot write " + output.string() + ": " + std::strerror(errno));
+    }
+    partial_path.clear();
+    const double spent_s = progress.seconds_since_start();
+    std::printf("%s: %s, %llu frames of %d x %d, %s; made in %s, %.1fx real time\n", options.output.c_str(),
+                minutes(end_ms / 1000.0).c_str(), static_cast<unsigned long long>(video.frames_written()),
+                video.width(), video.height(), container.name, minutes(spent_s).c_str(), end_ms / 1000.0 / spent_s);
+    capture::close_mixer();
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
     capture::Options options;
     std::string error;
@@ -218,7 +271,6 @@ int main(int argc, char** argv) {
     for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
         sigaction(signal, &action, nullptr);
     }
-
     // Headless whatever the caller's environment says; the signals are ours, not SDL's.
     setenv("SDL_VIDEODRIVER", "dummy", 1);
     setenv("SDL_AUDIODRIVER", "dummy", 1);
@@ -227,59 +279,15 @@ int main(int argc, char** argv) {
     // The encoders' statistics and notes are not for the user; their errors still show.
     av_log_set_level(AV_LOG_ERROR);
     headless::on_delay([](uint32_t) { check_stop(); });
-    uint32_t end_ms = options.until_ms;
     try {
-        enter_program_directory();
-        startup();
-        const uint32_t cycle_ms = end_ms == 0 ? measure_cycle_ms() : 0;
-        Progress progress(end_ms != 0 ? end_ms : cycle_ms > 0 ? headless::now_ms() + options.cycles * cycle_ms : 0);
-        capture::open_mixer_for_loading();
-        ScreenCapture screen;
-        capture::VideoFile video(partial_path, *container, options);
-        Session running = {video, screen, progress};
-        session = &running;
-        headless::on_delay([end_ms](uint32_t ms) {
-            check_stop();
-            if (end_ms != 0 && headless::now_ms() + ms >= end_ms) {
-                throw Cut{};
-            }
-        });
-        // The start-up wait may already have passed the end.
-        bool cut = end_ms != 0 && headless::now_ms() >= end_ms;
-        try {
-            for (int n = 0; n < options.cycles && !cut; ++n) {
-                timeline_cycle();
-            }
-        } catch (const Cut&) {
-            cut = true;
-        }
-        session = nullptr;
-        if (!cut) {
-            end_ms = headless::now_ms();
-        }
-        std::vector<float> sound;
-        capture::soundtrack().take_until(end_ms, sound);
-        video.finish(end_ms, std::move(sound));
-        progress.done();
-        if (std::rename(partial_path.c_str(), output.c_str()) != 0) {
-            fail(STATUS_FAILED, "cannot write " + output.string() + ": " + std::strerror(errno));
-        }
-        partial_path.clear();
-        const double spent_s = progress.seconds_since_start();
-        std::printf("%s: %s, %llu frames of %d x %d, %s; made in %s, %.1fx real time\n", options.output.c_str(),
-                    minutes(end_ms / 1000.0).c_str(), static_cast<unsigned long long>(video.frames_written()),
-                    video.width(), video.height(), container->name, minutes(spent_s).c_str(),
-                    end_ms / 1000.0 / spent_s);
+        render(options, *container, output);
     } catch (const Interrupted&) {
-        session = nullptr;
         remove_partial();
         std::fprintf(stderr, "\ncapture: stopped, nothing written\n");
         std::signal(stop_signal, SIG_DFL);
         std::raise(stop_signal);
     } catch (const capture::EncodeError& e) {
-        session = nullptr;
         fail(STATUS_FAILED, std::string("encoding failed, nothing written: ") + e.what());
     }
-    capture::close_mixer();
     return 0;
 }
