@@ -42,6 +42,15 @@ if [ "$what" = short ]; then
     cmp -s "$scratch/$name.rgb" "$scratch/$name.png.rgb" || fail "$name differs from its screenshot"
   done
 
+  # At a constant 25 frames/s, frame 92 (3.68 s) shows the frame presented at that very
+  # millisecond, the countdown's screenshot; frame 91 still the one before.
+  "$capture" --lossless --fps 25 --until 3.7 "$scratch/cfr.mkv" >"$scratch/log" 2>&1 || { cat "$scratch/log"; fail "capture failed"; }
+  for frame in 91 92; do
+    ffmpeg -v error -i "$scratch/cfr.mkv" -vf "select=eq(n\,$frame)" -frames:v 1 -f rawvideo -pix_fmt rgb24 "$scratch/$frame.rgb"
+  done
+  cmp -s "$scratch/92.rgb" "$scratch/countdown.png.rgb" || fail "frame 92 at 25 frames/s is not the 3680 ms frame"
+  ! cmp -s "$scratch/91.rgb" "$scratch/countdown.png.rgb" || fail "frame 91 at 25 frames/s shows the 3680 ms frame early"
+
   # The four digits and the tune: silent for 100 ms before their Mix_PlayMusic, sounding from
   # its very sample (every file starts with sound).
   for ms in 3000 3969 4938 5907 6976; do

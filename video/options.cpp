@@ -27,7 +27,7 @@ const char* const USAGE =
     "  --help           this text\n"
     "\n"
     "OUTPUT's extension chooses the file:\n"
-    "  .mp4   H.264 (yuv420p, CRF 18) and AAC 192 kbit/s\n"
+    "  .mp4   H.264 (yuv420p, CRF 18, superfast) and AAC 192 kbit/s\n"
     "  .mkv   the same in Matroska, or with --lossless FFV1 and FLAC\n"
     "  .webm  VP9 and Opus\n";
 
