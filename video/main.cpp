@@ -143,6 +143,7 @@ uint32_t measure_cycle_ms() {
         std::signal(SIGINT, SIG_DFL);
         std::signal(SIGTERM, SIG_DFL);
         std::signal(SIGHUP, SIG_DFL);
+        capture::soundtrack().set_mixing(false);
         SDL_SetRenderTarget(renderer, SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888,
                                                         SDL_TEXTUREACCESS_TARGET, 1, 1));
         const uint32_t start = headless::now_ms();

@@ -43,15 +43,16 @@ struct Decoder {
 
 // Converts the decoded frame (or, with none, what the resampler still holds) onto `out`.
 bool convert(Decoder& d, const AVFrame* in, std::vector<int16_t>& out) {
-    const int room = swr_get_out_samples(d.resampler, in != nullptr ? in->nb_samples : 0);
+    const int count = in != nullptr ? in->nb_samples : 0;
+    const uint8_t** samples = in != nullptr ? const_cast<const uint8_t**>(in->extended_data) : nullptr;
+    const int room = swr_get_out_samples(d.resampler, count);
     if (room < 0) {
         return false;
     }
     const size_t at = out.size();
     out.resize(at + size_t(room) * CHANNELS);
     auto* dst = reinterpret_cast<uint8_t*>(out.data() + at);
-    const int made = swr_convert(d.resampler, &dst, room, in != nullptr ? const_cast<const uint8_t**>(in->extended_data) : nullptr,
-                                 in != nullptr ? in->nb_samples : 0);
+    const int made = swr_convert(d.resampler, &dst, room, samples, count);
     out.resize(at + size_t(std::max(made, 0)) * CHANNELS);
     return made >= 0;
 }
@@ -123,6 +124,9 @@ void Soundtrack::mix_until(uint32_t ms) {
     }
     size_t frames = size_t(end - mixed_frames_);
     mixed_frames_ = end;
+    if (!mixing_) {
+        return;
+    }
     size_t at = pending_.size();
     pending_.resize(at + frames * CHANNELS, 0.0f);
     const float gain = float(volume_) / MAX_VOLUME / 32768.0f;
@@ -171,7 +175,7 @@ void Soundtrack::play(uint32_t ms, const void* music, const std::string& file, i
     }
     // As SDL_mixer counts: -1 for ever, 0 once like 1, otherwise that many times.
     voice_ = {music, pcm, 0, loops == 0 ? 1 : loops};
-    playing_ = !pcm->empty();
+    playing_ = pcm->size() >= CHANNELS;
 }
 
 void Soundtrack::free_music(uint32_t ms, const void* music) {

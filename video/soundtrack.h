@@ -35,6 +35,8 @@ public:
 
     // Moves everything mixed before `ms` into `out` (interleaved stereo, appended).
     void take_until(uint32_t ms, std::vector<float>& out);
+    // Off: the calls still count, but no sound is made (a run that only times the timeline).
+    void set_mixing(bool on) { mixing_ = on; }
 
 private:
     // Mixes up to the sample frame of `ms` with the state in force.
@@ -48,6 +50,7 @@ private:
     };
     Voice voice_;
     bool playing_ = false;
+    bool mixing_ = true;
     int volume_ = 128;
     uint64_t mixed_frames_ = 0;
     std::vector<float> pending_;
