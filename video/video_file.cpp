@@ -63,6 +63,18 @@ T* check_made(T* made, const char* what) {
     return made;
 }
 
+AVFrame* new_picture(AVPixelFormat format, int width, int height) {
+    AVFrame* frame = check_made(av_frame_alloc(), "picture");
+    frame->format = format;
+    frame->width = width;
+    frame->height = height;
+    if (av_frame_get_buffer(frame, 0) < 0) {
+        av_frame_free(&frame);
+        throw EncodeError("no memory for a picture");
+    }
+    return frame;
+}
+
 }  // namespace
 
 const Container* choose_container(const std::string& output, bool lossless, std::string& error) {
@@ -87,7 +99,6 @@ struct VideoFile::Encoder {
     const Container& container;
     const bool constant_rate;
     const AVRational frame_rate;
-    const int scale;
     AVFormatContext* file = nullptr;
     AVCodecContext* video = nullptr;
     AVCodecContext* audio = nullptr;
@@ -104,7 +115,6 @@ struct VideoFile::Encoder {
     uint8_t** converted = nullptr;   // resampled sound, before the FIFO
     int converted_room = 0;
     int64_t sound_pts = 0;
-    bool header_written = false;
 
     std::vector<uint8_t> shown;      // the frame on screen, not yet all written
     uint32_t shown_ms = 0;
@@ -113,8 +123,10 @@ struct VideoFile::Encoder {
     std::map<int64_t, int64_t> durations;  // frame pts -> how long it shows
     uint64_t frames = 0;
 
-    Encoder(const std::string& path, const Container& c, const Options& o);
+    Encoder(const Container& c, const Options& o);
     ~Encoder();
+    // Opens the encoders and the file; throws EncodeError, leaving the rest to the destructor.
+    void open(const std::string& path, const Options& o);
     void open_video(const Options& o);
     void open_audio();
     void add(uint32_t ms, std::vector<uint8_t>& pixels, const std::vector<float>& sound_in,
@@ -128,12 +140,13 @@ struct VideoFile::Encoder {
     void drain(AVCodecContext* codec, AVStream* stream);
 };
 
-VideoFile::Encoder::Encoder(const std::string& path, const Container& c, const Options& o)
+VideoFile::Encoder::Encoder(const Container& c, const Options& o)
     : container(c),
       constant_rate(o.fps_num > 0),
-      frame_rate(constant_rate ? AVRational{o.fps_num, o.fps_den} : PACED_FRAME_RATE),
-      scale(o.scale) {
-    check(avformat_alloc_output_context2(&file, nullptr, c.muxer, path.c_str()), "output format");
+      frame_rate(constant_rate ? AVRational{o.fps_num, o.fps_den} : PACED_FRAME_RATE) {}
+
+void VideoFile::Encoder::open(const std::string& path, const Options& o) {
+    check(avformat_alloc_output_context2(&file, nullptr, container.muxer, path.c_str()), "output format");
     packet = check_made(av_packet_alloc(), "packet");
     open_video(o);
     open_audio();
@@ -145,7 +158,6 @@ VideoFile::Encoder::Encoder(const std::string& path, const Container& c, const O
     const int written = avformat_write_header(file, &muxer_options);
     av_dict_free(&muxer_options);
     check(written, "writing the header");
-    header_written = true;
     // The video starts with a black frame at 0, as the screen is black until the first present.
     shown.assign(size_t(SOURCE_PITCH) * SCREEN_HEIGHT, 0);
 }
@@ -203,26 +215,19 @@ void VideoFile::Encoder::open_video(const Options& o) {
     check(avcodec_parameters_from_context(video_stream->codecpar, video), "video stream");
     video_stream->time_base = video->time_base;
 
-    picture = check_made(av_frame_alloc(), "picture");
-    picture->format = video->pix_fmt;
-    picture->width = video->width;
-    picture->height = video->height;
-    check(av_frame_get_buffer(picture, 0), "picture");
+    picture = new_picture(video->pix_fmt, video->width, video->height);
     // Enlarging is nearest pixel in RGB; going to YUV then averages each 2 x 2 block's colour.
-    AVPixelFormat from = SOURCE_FORMAT;
+    int from_w = SCREEN_WIDTH;
+    int from_h = SCREEN_HEIGHT;
     if (o.scale > 1 && !container.lossless) {
-        upscale = sws_getContext(SCREEN_WIDTH, SCREEN_HEIGHT, SOURCE_FORMAT, video->width, video->height,
-                                 SOURCE_FORMAT, SWS_POINT, nullptr, nullptr, nullptr);
-        enlarged = check_made(av_frame_alloc(), "picture");
-        enlarged->format = SOURCE_FORMAT;
-        enlarged->width = video->width;
-        enlarged->height = video->height;
-        check(av_frame_get_buffer(enlarged, 0), "picture");
-        check_made(upscale, "scaler");
+        upscale = check_made(sws_getContext(SCREEN_WIDTH, SCREEN_HEIGHT, SOURCE_FORMAT, video->width,
+                                            video->height, SOURCE_FORMAT, SWS_POINT, nullptr, nullptr, nullptr),
+                             "scaler");
+        enlarged = new_picture(SOURCE_FORMAT, video->width, video->height);
+        from_w = video->width;
+        from_h = video->height;
     }
-    const int from_w = upscale != nullptr ? video->width : SCREEN_WIDTH;
-    const int from_h = upscale != nullptr ? video->height : SCREEN_HEIGHT;
-    convert = check_made(sws_getContext(from_w, from_h, from, video->width, video->height, video->pix_fmt,
+    convert = check_made(sws_getContext(from_w, from_h, SOURCE_FORMAT, video->width, video->height, video->pix_fmt,
                                         container.lossless ? SWS_POINT : TO_YUV_FLAGS, nullptr, nullptr, nullptr),
                          "scaler");
     if (!container.lossless) {
@@ -397,7 +402,8 @@ void VideoFile::Encoder::drain(AVCodecContext* codec, AVStream* stream) {
 // ---------------------------------------------------------------------------
 
 VideoFile::VideoFile(const std::string& path, const Container& container, const Options& options)
-    : encoder_(std::make_unique<Encoder>(path, container, options)) {
+    : encoder_(std::make_unique<Encoder>(container, options)) {
+    encoder_->open(path, options);
     worker_ = std::thread([this] { work(); });
 }
 
