@@ -153,7 +153,7 @@ void VideoFile::Encoder::open(const std::string& path, const Options& o) {
     check(avio_open(&file->pb, path.c_str(), AVIO_FLAG_WRITE), path.c_str());
     av_dict_set(&file->metadata, "title", "VELTRONAQUIS", 0);
     AVDictionary* muxer_options = nullptr;
-    // Players on the web start sooner with the index at the front.
+    // Players on the web start sooner with the MP4 index at the front (Matroska ignores it).
     av_dict_set(&muxer_options, "movflags", "+faststart", 0);
     const int written = avformat_write_header(file, &muxer_options);
     av_dict_free(&muxer_options);
