@@ -14,6 +14,7 @@
 #include <set>
 
 #include "runtime.h"
+#include "virtual_clock.h"
 
 namespace harness {
 namespace {
@@ -56,9 +57,7 @@ struct Tracker {
 };
 
 struct State {
-    uint32_t clock_ms = 0;
     uint32_t present_cost_ms = 0;
-    std::deque<uint32_t> scripted_ticks;
     bool keep_draws = true;
     bool real_drawing = true;
     bool stand_in_textures = false;
@@ -101,7 +100,7 @@ void touch_frame() {
     State& s = state();
     if (!s.frame_started) {
         s.frame_started = true;
-        s.current.start_ms = s.clock_ms;
+        s.current.start_ms = headless::now_ms();
     }
 }
 
@@ -111,7 +110,7 @@ Call make(Op op) {
     c.op = op;
     c.seq = state().seq++;
     c.frame = state().frames.size();
-    c.time_ms = state().clock_ms;
+    c.time_ms = headless::now_ms();
     return c;
 }
 
@@ -192,6 +191,7 @@ bool stale_copy(SDL_Texture* t) {
 void reset() {
     State& s = state();
     s = State();
+    headless::reset_clock();
 }
 
 void clear_logs() {
@@ -207,9 +207,7 @@ void keep_draws(bool on) { state().keep_draws = on; }
 void draw_for_real(bool on) { state().real_drawing = on; }
 void stand_in_textures(bool on) { state().stand_in_textures = on; }
 void set_present_cost(uint32_t ms) { state().present_cost_ms = ms; }
-void script_ticks(std::vector<uint32_t> ticks) {
-    state().scripted_ticks.assign(ticks.begin(), ticks.end());
-}
+void script_ticks(std::vector<uint32_t> ticks) { headless::script_ticks(std::move(ticks)); }
 void on_present(std::function<void(const Frame&)> hook) { state().present_hook = std::move(hook); }
 
 void queue_event_at_poll(uint64_t poll_index, const SDL_Event& e) {
@@ -246,7 +244,7 @@ SDL_Event mouse_up(Uint8 button) {
 SDL_Event mouse_motion() { return make_event(SDL_MOUSEMOTION); }
 SDL_Event window_close() { return make_event(SDL_QUIT); }
 
-uint32_t now_ms() { return state().clock_ms; }
+uint32_t now_ms() { return headless::now_ms(); }
 uint64_t poll_count() { return state().polls; }
 const std::vector<Call>& log() { return state().log; }
 const std::vector<Frame>& frames() { return state().frames; }
@@ -281,6 +279,12 @@ int run(const std::function<void()>& body) {
 }  // namespace harness
 
 int main(int argc, char** argv) {
+    // A delay is recorded like any other call, before the clock moves.
+    headless::on_delay([](uint32_t ms) {
+        harness::Call c = harness::make(harness::Op::Delay);
+        c.v[0] = static_cast<int32_t>(ms);
+        harness::record(c);
+    });
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
@@ -325,24 +329,6 @@ ScopedDataDir::~ScopedDataDir() {
     fs::current_path(previous_);
     std::error_code ignored;
     fs::remove_all(scratch_, ignored);
-}
-
-ScreenCapture::ScreenCapture() {
-    target_ = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_TARGET,
-                                SCREEN_WIDTH, SCREEN_HEIGHT);
-    SDL_SetRenderTarget(renderer, target_);
-}
-
-ScreenCapture::~ScreenCapture() {
-    SDL_SetRenderTarget(renderer, nullptr);
-    SDL_DestroyTexture(target_);
-}
-
-SDL_Color ScreenCapture::pixel(int x, int y) const {
-    const SDL_Rect one = {x, y, 1, 1};
-    Uint32 argb = 0;
-    SDL_RenderReadPixels(renderer, &one, SDL_PIXELFORMAT_ARGB8888, &argb, sizeof argb);
-    return {Uint8(argb >> 16), Uint8(argb >> 8), Uint8(argb), 255};
 }
 
 // ---------------------------------------------------------------------------
@@ -476,29 +462,12 @@ int __wrap_SDL_ShowCursor(int toggle) {
     return __real_SDL_ShowCursor(toggle);
 }
 
-Uint32 __wrap_SDL_GetTicks(void) {
-    auto& s = state();
-    if (!s.scripted_ticks.empty()) {
-        const uint32_t t = s.scripted_ticks.front();
-        s.scripted_ticks.pop_front();
-        return t;
-    }
-    return s.clock_ms;
-}
-
-void __wrap_SDL_Delay(Uint32 ms) {
-    Call c = harness::make(Op::Delay);
-    c.v[0] = static_cast<int32_t>(ms);
-    record(c);
-    state().clock_ms += ms;
-}
-
 int __wrap_SDL_PollEvent(SDL_Event* e) {
     auto& s = state();
     Call c = harness::make(Op::Poll);
     c.v[0] = 0;
     for (auto it = s.events.begin(); it != s.events.end(); ++it) {
-        if (it->from_poll <= s.polls && it->from_ms <= s.clock_ms) {
+        if (it->from_poll <= s.polls && it->from_ms <= headless::now_ms()) {
             if (e != nullptr) {
                 *e = it->e;
             }
@@ -605,7 +574,7 @@ void __wrap_SDL_RenderPresent(SDL_Renderer* r) {
     if (s.real_drawing) {
         __real_SDL_RenderPresent(r);
     }
-    s.clock_ms += s.present_cost_ms;
+    headless::advance_clock(s.present_cost_ms);
     s.frames.push_back(std::move(s.current));
     s.current = harness::Frame();
     s.frame_started = false;

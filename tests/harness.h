@@ -4,6 +4,8 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include "screen_capture.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -142,19 +144,4 @@ public:
 private:
     std::string previous_;
     std::string scratch_;
-};
-
-// Renders into a 1280 x 720 target texture instead of the dummy window (which is
-// 1024 x 768), so a test can read back any pixel of a frame, from an on_present hook.
-class ScreenCapture {
-public:
-    ScreenCapture();
-    ~ScreenCapture();
-    ScreenCapture(const ScreenCapture&) = delete;
-    ScreenCapture& operator=(const ScreenCapture&) = delete;
-    // The pixel as (r, g, b, 255).
-    SDL_Color pixel(int x, int y) const;
-
-private:
-    SDL_Texture* target_;
 };

@@ -58,9 +58,9 @@ const Shot* shot_at(int step, int frame) {
     return nullptr;
 }
 
-void save_screen(const std::string& path) {
+void save_screen(const ScreenCapture& screen, const std::string& path) {
     SDL_Surface* shot = SDL_CreateRGBSurfaceWithFormat(0, SCREEN_WIDTH, SCREEN_HEIGHT, 32, SDL_PIXELFORMAT_RGB888);
-    SDL_RenderReadPixels(renderer, nullptr, SDL_PIXELFORMAT_RGB888, shot->pixels, shot->pitch);
+    screen.read(SDL_PIXELFORMAT_RGB888, shot->pixels, shot->pitch);
     IMG_SavePNG(shot, path.c_str());
     SDL_FreeSurface(shot);
 }
@@ -87,8 +87,8 @@ TEST_F(Screenshots, OneCycle) {
     int step = 0, frame = 0, taken = 0;
     harness::on_present([&](const harness::Frame&) {
         if (const Shot* s = shot_at(step, frame)) {
-            save_screen(out + "/" + s->file);
-            std::printf("%s: %s frame %d\n", s->file, s->scene, frame);
+            save_screen(screen, out + "/" + s->file);
+            std::printf("%s: %s frame %d at %u ms\n", s->file, s->scene, frame, harness::now_ms());
             ++taken;
         }
         ++frame;
