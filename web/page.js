@@ -7,7 +7,7 @@
 (() => {
   const WASM_FILE = 'veltronaquis.wasm';
   const DATA_FILE = 'veltronaquis.data';
-  const MB = 1024 * 1024;
+  const MB = 1000 * 1000;
 
   const stage = document.getElementById('stage');
   const overlay = document.getElementById('overlay');
