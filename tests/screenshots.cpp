@@ -1,15 +1,19 @@
 // Plays one cycle of the timeline on the virtual clock and saves chosen frames as PNG
 // pictures (into $VELTRONAQUIS_SCREENSHOTS, default docs/screenshots). Only the chosen
-// frames are really drawn, so the cycle runs in seconds.
+// frames are really drawn, so the cycle runs in seconds. With $VELTRONAQUIS_PRESENTS, it
+// saves the pictures of those presents instead, for comparison with another build.
 #include <SDL.h>
 #include <SDL_image.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <iterator>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "harness.h"
 #include "runtime.h"
@@ -107,4 +111,42 @@ TEST_F(Screenshots, OneCycle) {
     std::printf("%d of %zu screenshots in %s (scenes without frames yet give none)\n", taken, std::size(SHOTS),
                 out.c_str());
     EXPECT_GT(taken, 0);
+}
+
+// VELTRONAQUIS_PRESENTS="40 300" saves the picture after the 40th and the 300th present from
+// start-up as frame-40.png and frame-300.png, every frame drawn, then quits with Escape.
+TEST_F(Screenshots, ChosenPresents) {
+    const char* list = std::getenv("VELTRONAQUIS_PRESENTS");
+    const char* dir = std::getenv("VELTRONAQUIS_SCREENSHOTS");
+    if (list == nullptr || dir == nullptr) {
+        GTEST_SKIP() << "set VELTRONAQUIS_PRESENTS and VELTRONAQUIS_SCREENSHOTS";
+    }
+    std::vector<int> wanted;
+    std::istringstream numbers(list);
+    for (int n = 0; numbers >> n;) {
+        wanted.push_back(n);
+    }
+    ASSERT_FALSE(wanted.empty()) << "no present numbers in '" << list << "'";
+    std::filesystem::create_directories(dir);
+    ScreenCapture screen;
+    harness::keep_draws(false);
+    int presents = 0;
+    size_t saved = 0;
+    harness::on_present([&](const harness::Frame&) {
+        ++presents;
+        if (std::find(wanted.begin(), wanted.end(), presents) == wanted.end()) {
+            return;
+        }
+        save_screen(std::string(dir) + "/frame-" + std::to_string(presents) + ".png");
+        if (++saved == wanted.size()) {
+            harness::queue_event_at_poll(harness::poll_count(), harness::key_down(SDLK_ESCAPE));
+        }
+    });
+    EXPECT_EQ(harness::run([] {
+        for (;;) {
+            timeline_cycle();
+        }
+    }), 0);
+    harness::on_present(nullptr);
+    EXPECT_EQ(saved, wanted.size());
 }

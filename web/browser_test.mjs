@@ -1,0 +1,138 @@
+// The built page in Debian's headless Chromium, the site served on 127.0.0.1 (web/test renders
+// the native pictures first):
+//   node browser_test.mjs NATIVE_FRAMES_DIR PRESENT...
+import assert from 'node:assert/strict';
+import { readFileSync } from 'node:fs';
+import { after, before, describe, test } from 'node:test';
+
+import pngjs from 'pngjs';
+
+import { launch, open as openAt, presentsReach, serveSite } from './browser.mjs';
+
+const [nativeDir, ...presentArgs] = process.argv.slice(2);
+const PRESENTS = presentArgs.map(Number);
+const WIDTH = 1280;
+const HEIGHT = 720;
+// WebGL and the software renderer round scaled copies differently where a scaled texel edge
+// falls, so single rows and columns of a zoomed glyph differ; everything else is exact. The
+// worst frame measured has 99.89% of its pixels within this on every channel.
+const CHANNEL_TOLERANCE = 8;
+const MIN_SHARE_WITHIN = 0.998;
+
+let site = null;
+let browser = null;    // sound needs a gesture, as for a visitor
+let autoplay = null;   // sound allowed from the start, as at a party screen
+
+before(async () => {
+  site = await serveSite();
+  [browser, autoplay] = await Promise.all([
+    launch([]), launch(['--autoplay-policy=no-user-gesture-required'])]);
+});
+
+after(async () => {
+  await Promise.all([browser?.close(), autoplay?.close()]);
+  site?.stop();
+});
+
+const open = (inBrowser, hash, prepare) => openAt(inBrowser, site.url + hash, { prepare });
+
+const report = (page) => page.evaluate(() => ({ ...window.veltronaquis,
+  audioState: window.veltronaquis.audioState }));
+const exits = (page) =>
+  page.waitForFunction(() => window.veltronaquis.exitStatus !== null, { timeout: 5000, polling: 20 });
+const visible = (page, selector) => page.$eval(selector, (e) => !e.hidden);
+const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+
+// The picture the browser shows, which fills the 1280 x 720 viewport exactly.
+async function shownPicture(page) {
+  return pngjs.PNG.sync.read(Buffer.from(await page.screenshot({
+    clip: { x: 0, y: 0, width: WIDTH, height: HEIGHT } })));
+}
+
+// The cases run side by side: each waits on the demo's own pace for most of its time.
+describe('the page', { concurrency: true }, () => {
+  test('the overlay waits for a gesture; the starting click plays with sound and does not quit; a click on the canvas ends', async () => {
+    const page = await open(browser, '#');
+    await page.waitForSelector('#overlay.ready');
+    await sleep(1000);
+    assert.deepEqual(await report(page), { presents: 0, exitStatus: null, audioState: 'none' });
+
+    await page.click('#overlay');
+    // Past the 3 s start-up wait and a second of frames, each with a quit poll.
+    await presentsReach(page, 60);
+    const running = await report(page);
+    assert.equal(running.exitStatus, null, 'the starting click ended the demo');
+    assert.equal(running.audioState, 'running');
+    assert.equal(await visible(page, '#overlay'), false);
+    assert.equal(await page.evaluate(() => document.fullscreenElement?.id), 'stage');
+
+    await page.click('#canvas');
+    await exits(page);
+    assert.equal((await report(page)).exitStatus, 0);
+    assert.equal(await visible(page, '#end'), true);
+    assert.equal(await page.evaluate(() => document.fullscreenElement), null);
+    await page.close();
+  });
+
+  test('#autoplay: the countdown shows with sound; Escape ends with 0 and the end screen; play again', async () => {
+    const page = await open(autoplay, '#autoplay');
+    await presentsReach(page, 30);
+    assert.equal(await visible(page, '#overlay'), false);
+    assert.equal((await report(page)).audioState, 'running');
+    // Each digit zooms up from nothing: within a few pictures one is large.
+    let lit = 0;
+    for (let tries = 0; tries < 20 && lit < WIDTH * HEIGHT / 100; tries++) {
+      const picture = await shownPicture(page);
+      lit = 0;
+      for (let i = 0; i < picture.data.length; i += 4) {
+        lit += picture.data[i] + picture.data[i + 1] + picture.data[i + 2] > 0 ? 1 : 0;
+      }
+    }
+    assert.ok(lit >= WIDTH * HEIGHT / 100, `only ${lit} lit pixels: no countdown digit`);
+
+    await page.keyboard.press('Escape');
+    await exits(page);
+    assert.equal((await report(page)).exitStatus, 0);
+    assert.equal(await visible(page, '#end'), true);
+
+    await page.click('#again');
+    await presentsReach(page, 1, 10000);
+    const again = await report(page);
+    assert.equal(again.exitStatus, null);
+    assert.equal(await visible(page, '#end'), false);
+    await page.close();
+  });
+
+  test('without WebAssembly or WebGL the page says so', async () => {
+    const noWasm = await open(browser, '#autoplay', () => { delete window.WebAssembly; });
+    assert.match(await noWasm.$eval('#status', (e) => e.textContent), /needs WebAssembly/);
+    const noWebGl = await open(browser, '#autoplay', () => {
+      const getContext = HTMLCanvasElement.prototype.getContext;
+      HTMLCanvasElement.prototype.getContext = function (type, ...rest) {
+        return type.startsWith('webgl') ? null : getContext.call(this, type, ...rest);
+      };
+    });
+    assert.match(await noWebGl.$eval('#status', (e) => e.textContent), /needs WebGL/);
+    await Promise.all([noWasm.close(), noWebGl.close()]);
+  });
+
+  test('#frame=N halts on the native renderer\'s picture of present N', { concurrency: true }, async (t) => {
+    await Promise.all(PRESENTS.map((n) => t.test(`present ${n}`, async (sub) => {
+      const page = await open(autoplay, `#autoplay&frame=${n}`);
+      await presentsReach(page, n, 120000);
+      await sleep(300);
+      assert.equal((await report(page)).presents, n, 'the demo did not halt');
+      const shown = await shownPicture(page);
+      const native = pngjs.PNG.sync.read(readFileSync(`${nativeDir}/frame-${n}.png`));
+      let within = 0;
+      for (let i = 0; i < WIDTH * HEIGHT * 4; i += 4) {
+        const worst = Math.max(...[0, 1, 2].map((c) => Math.abs(shown.data[i + c] - native.data[i + c])));
+        within += worst <= CHANNEL_TOLERANCE ? 1 : 0;
+      }
+      const share = within / (WIDTH * HEIGHT);
+      sub.diagnostic(`present ${n}: ${(share * 100).toFixed(3)}% of pixels within ${CHANNEL_TOLERANCE}`);
+      assert.ok(share >= MIN_SHARE_WITHIN, `only ${(share * 100).toFixed(3)}% of pixels match`);
+      await page.close();
+    })));
+  });
+});
