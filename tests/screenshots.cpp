@@ -137,7 +137,7 @@ TEST_F(Screenshots, ChosenPresents) {
         if (std::find(wanted.begin(), wanted.end(), presents) == wanted.end()) {
             return;
         }
-        save_screen(std::string(dir) + "/frame-" + std::to_string(presents) + ".png");
+        save_screen(screen, std::string(dir) + "/frame-" + std::to_string(presents) + ".png");
         if (++saved == wanted.size()) {
             harness::queue_event_at_poll(harness::poll_count(), harness::key_down(SDLK_ESCAPE));
         }
