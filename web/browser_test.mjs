@@ -54,6 +54,7 @@ describe('the page', { concurrency: true }, () => {
   test('the overlay waits for a gesture; the starting click plays with sound and does not quit; a click on the canvas ends', async () => {
     const page = await open(browser, '#');
     await page.waitForSelector('#overlay.ready');
+    assert.equal(await page.$eval('#status', (status) => status.textContent), 'click or press a key to start');
     await sleep(1000);
     assert.deepEqual(await report(page), { presents: 0, exitStatus: null, audioState: 'none' });
 

@@ -169,7 +169,7 @@
   // The start gesture lets the browser play sound; it comes before the demo reads any input,
   // so it never counts as a quit. Escape is no gesture to a browser, so it does not start.
   function waitForGesture() {
-    status.textContent = 'Click or press a key to start.';
+    status.textContent = 'click or press a key to start';
     overlay.classList.add('ready');
     const go = (event) => {
       if (event.type === 'keydown' && (event.key === 'Escape' || event.repeat)) {
