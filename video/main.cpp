@@ -16,6 +16,7 @@ extern "C" {
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <stdexcept>
 #include <string>
 
 #include "options.h"
@@ -183,7 +184,11 @@ void __wrap_SDL_RenderPresent(SDL_Renderer* r) {
     check_stop();
     const uint32_t ms = headless::now_ms();
     std::vector<uint8_t> pixels = session->video.frame_buffer();
-    session->screen.read(SDL_PIXELFORMAT_ARGB8888, pixels.data(), SCREEN_WIDTH * 4);
+    // A frame that cannot be read would repeat an older one in its place.
+    if (!session->screen.read(SDL_PIXELFORMAT_ARGB8888, pixels.data(), SCREEN_WIDTH * 4)) {
+        throw std::runtime_error(std::string("cannot read the frame at ") + std::to_string(ms) +
+                                 " ms back: " + SDL_GetError());
+    }
     std::vector<float> sound;
     capture::soundtrack().take_until(ms, sound);
     session->video.add_frame(ms, std::move(pixels), std::move(sound));
@@ -289,6 +294,8 @@ int main(int argc, char** argv) {
         std::raise(stop_signal);
     } catch (const capture::EncodeError& e) {
         fail(STATUS_FAILED, std::string("encoding failed, nothing written: ") + e.what());
+    } catch (const std::exception& e) {
+        fail(STATUS_FAILED, std::string(e.what()) + "; nothing written");
     }
     return 0;
 }
