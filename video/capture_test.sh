@@ -1,8 +1,9 @@
 #!/bin/sh
 # A short lossless capture, decoded with FFmpeg: frames at the timeline's clock times, the
 # screenshot renderer's pixels, each sound from its Mix_PlayMusic to the sample. With
-# "cycle", a cycle and a bit at a low frame rate instead: the tune loops without a gap, the
-# closing fade ends in silence, and the next cycle starts after the final wait at full volume.
+# "cycle", a cycle and a bit at a low frame rate instead (--until alone goes on into the
+# second cycle): the tune loops without a gap, the closing fade ends in silence, and the next
+# cycle starts after the final wait at full volume.
 capture="$1"
 screenshots="$2"
 what="${3:-short}"
@@ -59,12 +60,16 @@ if [ "$what" = short ]; then
     [ "$(sounding "$at" $((at + 1)))" -gt 0 ] || fail "no sound at the $ms ms start"
   done
 else
-  "$capture" --lossless --fps 2 --cycles 2 --until 237 "$scratch/out.mkv" >"$scratch/log" 2>&1 ||
+  # --until alone plays into the second cycle, as far as it asks.
+  "$capture" --lossless --fps 2 --until 237 "$scratch/out.mkv" >"$scratch/log" 2>&1 ||
     { cat "$scratch/log"; fail "capture failed"; }
   ffmpeg -v error -i "$scratch/out.mkv" -map 0:a -f s16le "$scratch/sound.raw"
   [ $(($(wc -c <"$scratch/sound.raw") / 4)) -eq "$(sample_at 237000)" ] || fail "the sound does not end at 237 s"
   frame_times
   [ "$(wc -l <"$scratch/pts")" -eq 474 ] || fail "$(wc -l <"$scratch/pts") frames, not 2 a second"
+  # The summary and every progress line tell the same length.
+  grep -q "out.mkv: 3:57.0, 474 frames of " "$scratch/log" && grep -q "%" "$scratch/log" &&
+    ! grep "%" "$scratch/log" | grep -qv " of 3:57.0 " || fail "the lines do not say 3:57.0: $(cat "$scratch/log")"
   # The tune loops on the very next sample: no silent stretch around its loop point.
   loop=$(($(sample_at 6976) + 4402944))
   [ "$(sounding $((loop - 441)) $((loop + 441)))" -gt 800 ] || fail "a gap where the tune loops"

@@ -38,8 +38,9 @@ if [ "$(id -u)" -ne 0 ]; then
   chmod u+w "$scratch/dir"
 fi
 
-# Interrupted while it renders: nothing under OUTPUT's name or beside it.
-"$capture" --lossless "$scratch/dir/a.mkv" >/dev/null 2>"$scratch/err" &
+# Interrupted while it renders: nothing under OUTPUT's name or beside it. Until then its
+# progress counts toward the end of the cycle, which comes before --until's.
+"$capture" --lossless --cycles 1 --until 300 "$scratch/dir/a.mkv" >/dev/null 2>"$scratch/err" &
 pid=$!
 for _ in $(seq 100); do
   grep -q "of video\|%" "$scratch/err" 2>/dev/null && break
@@ -50,4 +51,5 @@ wait "$pid"
 status=$?
 [ "$status" -eq 130 ] || fail "interrupted: status $status, not 130"
 [ -z "$(ls -A "$scratch/dir")" ] || fail "interrupted: left $(ls -A "$scratch/dir")"
+grep -q "% .* of 3:55.9 " "$scratch/err" || fail "progress not toward the cycle's end: $(cat "$scratch/err")"
 echo "ok"
