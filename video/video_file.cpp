@@ -144,7 +144,7 @@ struct VideoFile::Encoder {
     void show_until(uint32_t ms);
     void write_picture(int64_t pts, int64_t duration);
     // Resamples `count` sample frames into the FIFO and encodes each whole sound frame; with
-    // `flush`, what the resampler still holds instead (the end of the stream).
+    // `flush` (no samples), what the resampler still holds instead: the end of the stream.
     void add_sound(const float* samples, int count, bool flush);
     void encode_sound(int frames);
     void drain(AVCodecContext* codec, AVStream* stream);
@@ -329,11 +329,9 @@ void VideoFile::Encoder::add_sound(const float* samples, int count, bool flush) 
     if (!flush && count == 0) {
         return;
     }
-    if (flush) {
-        count = 0;
-    }
     const int bound = swr_get_out_samples(resampler, count);
     check(bound, "resampling");
+    // Room for one sample frame at least, so that there is a buffer to convert into.
     const int room = std::max(bound, 1);
     if (room > converted_room) {
         if (converted != nullptr) {
