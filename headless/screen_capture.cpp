@@ -21,6 +21,6 @@ SDL_Color ScreenCapture::pixel(int x, int y) const {
     return {Uint8(argb >> 16), Uint8(argb >> 8), Uint8(argb), 255};
 }
 
-void ScreenCapture::read(Uint32 format, void* pixels, int pitch) const {
-    SDL_RenderReadPixels(renderer, nullptr, format, pixels, pitch);
+bool ScreenCapture::read(Uint32 format, void* pixels, int pitch) const {
+    return SDL_RenderReadPixels(renderer, nullptr, format, pixels, pitch) == 0;
 }

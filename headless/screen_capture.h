@@ -13,8 +13,9 @@ public:
     ScreenCapture& operator=(const ScreenCapture&) = delete;
     // The pixel as (r, g, b, 255).
     SDL_Color pixel(int x, int y) const;
-    // The whole frame in `format`, rows `pitch` bytes apart.
-    void read(Uint32 format, void* pixels, int pitch) const;
+    // The whole frame in `format`, rows `pitch` bytes apart; false, with SDL_GetError set,
+    // when SDL cannot read it (`pixels` then holds nothing new).
+    bool read(Uint32 format, void* pixels, int pitch) const;
 
 private:
     SDL_Texture* target_;

@@ -64,8 +64,11 @@ const Shot* shot_at(int step, int frame) {
 
 void save_screen(const ScreenCapture& screen, const std::string& path) {
     SDL_Surface* shot = SDL_CreateRGBSurfaceWithFormat(0, SCREEN_WIDTH, SCREEN_HEIGHT, 32, SDL_PIXELFORMAT_RGB888);
-    screen.read(SDL_PIXELFORMAT_RGB888, shot->pixels, shot->pitch);
-    IMG_SavePNG(shot, path.c_str());
+    if (screen.read(SDL_PIXELFORMAT_RGB888, shot->pixels, shot->pitch)) {
+        IMG_SavePNG(shot, path.c_str());
+    } else {
+        ADD_FAILURE() << "cannot read the frame for " << path << ": " << SDL_GetError();
+    }
     SDL_FreeSurface(shot);
 }
 

@@ -1,9 +1,10 @@
 #!/bin/sh
 # A short lossless capture, decoded with FFmpeg: frames at the timeline's clock times, the
 # screenshot renderer's pixels, each sound from its Mix_PlayMusic to the sample. With
-# "cycle", a cycle and a bit at a low frame rate instead: the closing fade ends in silence,
-# and the next cycle starts after the final wait at full volume. With "loop", a stand-in tune
-# short enough to loop within a cycle: it loops without a gap, to the sample.
+# "cycle", a cycle and a bit at a low frame rate instead (--until alone goes on into the
+# second cycle): the closing fade ends in silence, and the next cycle starts after the final
+# wait at full volume. With "loop", a stand-in tune short enough to loop within a cycle: it
+# loops without a gap, to the sample.
 capture="$1"
 screenshots="$2"
 what="${3:-short}"
@@ -83,12 +84,16 @@ elif [ "$what" = loop ]; then
       fail "pass $((pass + 1)) of the tune is not the file's samples from sample $((start + pass * length))"
   done
 else
-  "$capture" --lossless --fps 2 --cycles 2 --until 237 "$scratch/out.mkv" >"$scratch/log" 2>&1 ||
+  # --until alone plays into the second cycle, as far as it asks.
+  "$capture" --lossless --fps 2 --until 237 "$scratch/out.mkv" >"$scratch/log" 2>&1 ||
     { cat "$scratch/log"; fail "capture failed"; }
   ffmpeg -v error -i "$scratch/out.mkv" -map 0:a -f s16le "$scratch/sound.raw"
   [ $(($(wc -c <"$scratch/sound.raw") / 4)) -eq "$(sample_at 237000)" ] || fail "the sound does not end at 237 s"
   frame_times
   [ "$(wc -l <"$scratch/pts")" -eq 474 ] || fail "$(wc -l <"$scratch/pts") frames, not 2 a second"
+  # The summary and every progress line tell the same length.
+  grep -q "out.mkv: 3:57.0, 474 frames of " "$scratch/log" && grep -q "%" "$scratch/log" &&
+    ! grep "%" "$scratch/log" | grep -qv " of 3:57.0 " || fail "the lines do not say 3:57.0: $(cat "$scratch/log")"
   # The first cycle ends after the 3 s start-up wait and 232,909 ms. The tune still plays as
   # the closing scene begins, 7.1 s before, and has faded to nothing in the final wait.
   end=$(sample_at $((3000 + 232909)))

@@ -10,12 +10,15 @@ extern "C" {
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <stdexcept>
 #include <string>
 
 #include "options.h"
@@ -38,7 +41,9 @@ struct Cut {};
 // Thrown from the clock once SIGINT, SIGTERM or SIGHUP arrived.
 struct Interrupted {};
 
-volatile std::sig_atomic_t stop_signal = 0;
+// Set by the signal handler on whichever thread takes the signal, read by the demo's thread.
+std::atomic<int> stop_signal{0};
+static_assert(std::atomic<int>::is_always_lock_free, "the signal handler needs a lock-free flag");
 
 // The file being written beside OUTPUT; removed on every way out but success.
 std::string partial_path;
@@ -131,8 +136,11 @@ void check_stop() {
 }
 
 // How long one cycle lasts on the clock, for the progress line. The timeline does not depend
-// on what is drawn, so a child plays a cycle into a single pixel (which SDL clips nearly every
-// draw against), and the demo here stays just as it was. 0 when it cannot tell.
+// on what is drawn, so a child starts the demo and plays a cycle into a single pixel (which
+// SDL clips nearly every draw against), and the demo here stays just as it was. Called before
+// SDL starts, while this process has one thread: a child forked later would hold copies of
+// SDL's threads' locks, and a signal could land on one of those threads instead of
+// interrupting the wait below. 0 when it cannot tell.
 uint32_t measure_cycle_ms() {
     int ends[2];
     if (pipe(ends) != 0) {
@@ -140,10 +148,15 @@ uint32_t measure_cycle_ms() {
     }
     const pid_t child = fork();
     if (child == 0) {
+        // The parent's file and signals are not the child's business.
+        partial_path.clear();
+        headless::on_delay({});
         std::signal(SIGINT, SIG_DFL);
         std::signal(SIGTERM, SIG_DFL);
         std::signal(SIGHUP, SIG_DFL);
+        close(ends[0]);
         capture::soundtrack().set_mixing(false);
+        startup();
         SDL_SetRenderTarget(renderer, SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888,
                                                         SDL_TEXTUREACCESS_TARGET, 1, 1));
         const uint32_t start = headless::now_ms();
@@ -183,7 +196,11 @@ void __wrap_SDL_RenderPresent(SDL_Renderer* r) {
     check_stop();
     const uint32_t ms = headless::now_ms();
     std::vector<uint8_t> pixels = session->video.frame_buffer();
-    session->screen.read(SDL_PIXELFORMAT_ARGB8888, pixels.data(), SCREEN_WIDTH * 4);
+    // A frame that cannot be read would repeat an older one in its place.
+    if (!session->screen.read(SDL_PIXELFORMAT_ARGB8888, pixels.data(), SCREEN_WIDTH * 4)) {
+        throw std::runtime_error(std::string("cannot read the frame at ") + std::to_string(ms) +
+                                 " ms back: " + SDL_GetError());
+    }
     std::vector<float> sound;
     capture::soundtrack().take_until(ms, sound);
     session->video.add_frame(ms, std::move(pixels), std::move(sound));
@@ -194,13 +211,25 @@ void __wrap_SDL_RenderPresent(SDL_Renderer* r) {
 
 namespace {
 
-// Plays the timeline into the video file at `partial_path` and moves it to `output`.
-void render(const capture::Options& options, const capture::Container& container, const fs::path& output) {
+// Whole cycles to play: --cycles, else as many as --until needs (0: no limit), else one.
+int cycles_to_play(const capture::Options& options) {
+    return options.cycles > 0 ? options.cycles : options.until_ms > 0 ? 0 : 1;
+}
+
+// Plays the timeline into the video file at `partial_path` and moves it to `output`. With
+// both a number of cycles and --until, the earlier end wins. `cycle_ms` is one cycle's
+// length, 0 if unknown.
+void render(const capture::Options& options, const capture::Container& container, const fs::path& output,
+            uint32_t cycle_ms) {
+    const int cycles = cycles_to_play(options);
     uint32_t end_ms = options.until_ms;
-    enter_program_directory();
     startup();
-    const uint32_t cycle_ms = end_ms == 0 ? measure_cycle_ms() : 0;
-    Progress progress(end_ms != 0 ? end_ms : cycle_ms > 0 ? headless::now_ms() + options.cycles * cycle_ms : 0);
+    uint32_t planned_ms = end_ms;
+    if (cycles > 0 && cycle_ms > 0) {
+        const uint32_t cycles_end_ms = headless::now_ms() + uint32_t(cycles) * cycle_ms;
+        planned_ms = end_ms != 0 ? std::min(end_ms, cycles_end_ms) : cycles_end_ms;
+    }
+    Progress progress(planned_ms);
     capture::open_mixer_for_loading();
     ScreenCapture screen;
     capture::VideoFile video(partial_path, container, options);
@@ -215,7 +244,7 @@ void render(const capture::Options& options, const capture::Container& container
     // The start-up wait may already have passed the end.
     bool cut = end_ms != 0 && headless::now_ms() >= end_ms;
     try {
-        for (int n = 0; n < options.cycles && !cut; ++n) {
+        for (int n = 0; (cycles == 0 || n < cycles) && !cut; ++n) {
             timeline_cycle();
         }
     } catch (const Cut&) {
@@ -280,8 +309,9 @@ int main(int argc, char** argv) {
     // The encoders' statistics and notes are not for the user; their errors still show.
     av_log_set_level(AV_LOG_ERROR);
     headless::on_delay([](uint32_t) { check_stop(); });
+    enter_program_directory();
     try {
-        render(options, *container, output);
+        render(options, *container, output, cycles_to_play(options) > 0 ? measure_cycle_ms() : 0);
     } catch (const Interrupted&) {
         remove_partial();
         std::fprintf(stderr, "\ncapture: stopped, nothing written\n");
@@ -289,6 +319,8 @@ int main(int argc, char** argv) {
         std::raise(stop_signal);
     } catch (const capture::EncodeError& e) {
         fail(STATUS_FAILED, std::string("encoding failed, nothing written: ") + e.what());
+    } catch (const std::exception& e) {
+        fail(STATUS_FAILED, std::string(e.what()) + "; nothing written");
     }
     return 0;
 }

@@ -7,7 +7,7 @@
 namespace capture {
 
 struct Options {
-    int cycles = 1;
+    int cycles = 0;               // 0: not given: one cycle, or as many as --until needs
     uint32_t until_ms = 0;        // 0: to the end of the last cycle
     int fps_num = 0, fps_den = 1; // 0: each frame at its own millisecond
     int scale = 1;

@@ -11,6 +11,8 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <cstdio>
+#include <stdexcept>
 
 #include "virtual_clock.h"
 
@@ -172,6 +174,10 @@ void Soundtrack::play(uint32_t ms, const void* music, const std::string& file, i
     auto& pcm = decoded_[file];
     if (pcm == nullptr) {
         pcm = std::make_shared<const std::vector<int16_t>>(decode_sound_file(file));
+        // SDL_mixer took the file, FFmpeg gives nothing: the demo's sound for a broken file.
+        if (pcm->empty()) {
+            std::fprintf(stderr, "capture: warning: FFmpeg cannot decode %s; it stays silent\n", file.c_str());
+        }
     }
     // As SDL_mixer counts: -1 for ever, 0 once like 1, otherwise that many times.
     voice_ = {music, pcm, 0, loops == 0 ? 1 : loops};
@@ -257,7 +263,10 @@ int __wrap_Mix_VolumeMusic(int volume) {
 namespace capture {
 
 void open_mixer_for_loading() {
-    __real_Mix_OpenAudio(SAMPLE_RATE_HZ, AUDIO_S16SYS, CHANNELS, 1024);
+    // Without it every Mix_LoadMUS fails and the whole video would be silent.
+    if (__real_Mix_OpenAudio(SAMPLE_RATE_HZ, AUDIO_S16SYS, CHANNELS, 1024) != 0) {
+        throw std::runtime_error(std::string("SDL_mixer cannot open SDL's dummy audio device: ") + Mix_GetError());
+    }
 }
 
 void close_mixer() { __real_Mix_CloseAudio(); }

@@ -60,7 +60,8 @@ private:
 // The one soundtrack the wrapped music calls feed.
 Soundtrack& soundtrack();
 // Opens SDL_mixer on SDL's dummy audio driver, so Mix_LoadMUS answers the demo as it would
-// (a missing or unreadable file gives null); nothing is ever played through it.
+// (a missing or unreadable file gives null); nothing is ever played through it. Throws
+// std::runtime_error when SDL_mixer cannot open it.
 void open_mixer_for_loading();
 void close_mixer();
 

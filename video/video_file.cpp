@@ -63,6 +63,15 @@ T* check_made(T* made, const char* what) {
     return made;
 }
 
+// Options for an FFmpeg call, freed on every way out.
+struct Dictionary {
+    AVDictionary* entries = nullptr;
+    Dictionary() = default;
+    Dictionary(const Dictionary&) = delete;
+    Dictionary& operator=(const Dictionary&) = delete;
+    ~Dictionary() { av_dict_free(&entries); }
+};
+
 AVFrame* new_picture(AVPixelFormat format, int width, int height) {
     AVFrame* frame = check_made(av_frame_alloc(), "picture");
     frame->format = format;
@@ -134,8 +143,9 @@ struct VideoFile::Encoder {
     void end(uint32_t ms, const std::vector<float>& sound_in);
     void show_until(uint32_t ms);
     void write_picture(int64_t pts, int64_t duration);
-    // Null samples: what the resampler still holds.
-    void add_sound(const float* samples, int frames);
+    // Resamples `count` sample frames into the FIFO and encodes each whole sound frame; with
+    // `flush` (no samples), what the resampler still holds instead: the end of the stream.
+    void add_sound(const float* samples, int count, bool flush);
     void encode_sound(int frames);
     void drain(AVCodecContext* codec, AVStream* stream);
 };
@@ -151,13 +161,11 @@ void VideoFile::Encoder::open(const std::string& path, const Options& o) {
     open_video(o);
     open_audio();
     check(avio_open(&file->pb, path.c_str(), AVIO_FLAG_WRITE), path.c_str());
-    av_dict_set(&file->metadata, "title", "VELTRONAQUIS", 0);
-    AVDictionary* muxer_options = nullptr;
+    check(av_dict_set(&file->metadata, "title", "VELTRONAQUIS", 0), "file metadata");
+    Dictionary muxer_options;
     // Players on the web start sooner with the MP4 index at the front (Matroska ignores it).
-    av_dict_set(&muxer_options, "movflags", "+faststart", 0);
-    const int written = avformat_write_header(file, &muxer_options);
-    av_dict_free(&muxer_options);
-    check(written, "writing the header");
+    check(av_dict_set(&muxer_options.entries, "movflags", "+faststart", 0), "muxer options");
+    check(avformat_write_header(file, &muxer_options.entries), "writing the header");
     // The video starts with a black frame at 0, as the screen is black until the first present.
     shown.assign(size_t(SOURCE_PITCH) * SCREEN_HEIGHT, 0);
 }
@@ -206,11 +214,9 @@ void VideoFile::Encoder::open_video(const Options& o) {
     if (file->oformat->flags & AVFMT_GLOBALHEADER) {
         video->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     }
-    AVDictionary* options = nullptr;
-    check(av_dict_parse_string(&options, container.video_options, "=", ":", 0), "encoder options");
-    const int opened = avcodec_open2(video, codec, &options);
-    av_dict_free(&options);
-    check(opened, container.video_encoder);
+    Dictionary options;
+    check(av_dict_parse_string(&options.entries, container.video_options, "=", ":", 0), "encoder options");
+    check(avcodec_open2(video, codec, &options.entries), container.video_encoder);
     video_stream = check_made(avformat_new_stream(file, nullptr), "video stream");
     check(avcodec_parameters_from_context(video_stream->codecpar, video), "video stream");
     video_stream->time_base = video->time_base;
@@ -295,7 +301,7 @@ void VideoFile::Encoder::add(uint32_t ms, std::vector<uint8_t>& pixels, const st
     shown.swap(pixels);
     shown_ms = ms;
     shown_converted = false;
-    add_sound(sound_in.data(), int(sound_in.size() / CHANNELS));
+    add_sound(sound_in.data(), int(sound_in.size() / CHANNELS), false);
 }
 
 void VideoFile::Encoder::write_picture(int64_t pts, int64_t duration) {
@@ -319,11 +325,14 @@ void VideoFile::Encoder::write_picture(int64_t pts, int64_t duration) {
     drain(video, video_stream);
 }
 
-void VideoFile::Encoder::add_sound(const float* samples, int count) {
-    if (samples != nullptr && count == 0) {
+void VideoFile::Encoder::add_sound(const float* samples, int count, bool flush) {
+    if (!flush && count == 0) {
         return;
     }
-    const int room = swr_get_out_samples(resampler, count);
+    const int bound = swr_get_out_samples(resampler, count);
+    check(bound, "resampling");
+    // Room for one sample frame at least, so that there is a buffer to convert into.
+    const int room = std::max(bound, 1);
     if (room > converted_room) {
         if (converted != nullptr) {
             av_freep(&converted[0]);
@@ -334,9 +343,11 @@ void VideoFile::Encoder::add_sound(const float* samples, int count) {
         converted_room = room;
     }
     const uint8_t* in[] = {reinterpret_cast<const uint8_t*>(samples)};
-    const int made = swr_convert(resampler, converted, room, samples != nullptr ? in : nullptr, count);
+    const int made = swr_convert(resampler, converted, room, flush ? nullptr : in, count);
     check(made, "resampling");
-    check(av_audio_fifo_write(fifo, reinterpret_cast<void**>(converted), made), "sound buffer");
+    if (made > 0) {
+        check(av_audio_fifo_write(fifo, reinterpret_cast<void**>(converted), made), "sound buffer");
+    }
     const int frame_size = audio->frame_size > 0 ? audio->frame_size : 1024;
     while (av_audio_fifo_size(fifo) >= frame_size) {
         encode_sound(frame_size);
@@ -351,6 +362,7 @@ void VideoFile::Encoder::encode_sound(int count) {
     check(av_channel_layout_copy(&sound->ch_layout, &audio->ch_layout), "sound frame");
     check(av_frame_get_buffer(sound, 0), "sound frame");
     const int read = av_audio_fifo_read(fifo, reinterpret_cast<void**>(sound->data), count);
+    check(read, "sound buffer");
     // An encoder with whole frames only gets the last one filled up with silence.
     if (read < count) {
         av_samples_set_silence(sound->data, read, count - read, CHANNELS, audio->sample_fmt);
@@ -363,8 +375,8 @@ void VideoFile::Encoder::encode_sound(int count) {
 
 void VideoFile::Encoder::end(uint32_t ms, const std::vector<float>& sound_in) {
     show_until(ms);
-    add_sound(sound_in.data(), int(sound_in.size() / CHANNELS));
-    add_sound(nullptr, 0);  // what the resampler still holds
+    add_sound(sound_in.data(), int(sound_in.size() / CHANNELS), false);
+    add_sound(nullptr, 0, true);
     const int rest = av_audio_fifo_size(fifo);
     if (rest > 0) {
         const bool small_last = audio->codec->capabilities &
@@ -482,9 +494,15 @@ void VideoFile::work() {
             if (!released.empty()) {
                 spare_buffers_.push_back(std::move(released));
             }
-        } catch (const EncodeError& e) {
+        } catch (const std::exception& e) {
+            // Any failure here, FFmpeg's or the library's (no memory), ends the capture on
+            // the demo's thread, which removes the partial file.
             std::lock_guard<std::mutex> guard(lock_);
             failure_ = e.what();
+            failed_ = failed = true;
+        } catch (...) {
+            std::lock_guard<std::mutex> guard(lock_);
+            failure_ = "unknown failure";
             failed_ = failed = true;
         }
         changed_.notify_all();
