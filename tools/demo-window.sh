@@ -1,6 +1,13 @@
 # The demo in a real X window on its own Xvfb, ended the way a user ends it. Sourced by the
-# real-window test and the package test; the caller sets `scratch` to a temporary directory,
-# defines `fail`, and calls demo_window_cleanup on exit.
+# real-window test, the package test and the Windows test; the caller sets `scratch` to a
+# temporary directory, defines `fail`, and calls demo_window_cleanup on exit.
+#
+# The Windows build under Wine differs in three ways, which its test sets before demo_start:
+#   DEMO_VIDEODRIVER     SDL's video driver (x11 unless set)
+#   DEMO_GIVE_FOCUS=1    the window gets the keyboard focus from here rather than taking it
+#   DEMO_WINDOW_MS, DEMO_EXIT_MS
+#                        how long the window may stay after the input that ends the demo
+#                        (4000 unless set), and how much longer the process may run (0)
 xvfb_pid=""
 demo_pid=""
 started_pid=""
@@ -40,8 +47,8 @@ demo_start() {
   if [ -n "${DEMO_PRELOAD:-}" ]; then
     demo_asan_options="${demo_asan_options:+$demo_asan_options:}verify_asan_link_order=0"
   fi
-  ASAN_OPTIONS="$demo_asan_options" LD_PRELOAD="${DEMO_PRELOAD:-}" SDL_EVENT_LOGGING=1 SDL_VIDEODRIVER=x11 \
-    SDL_AUDIODRIVER=dummy "$@" >"$scratch/demo.log" 2>&1 &
+  ASAN_OPTIONS="$demo_asan_options" LD_PRELOAD="${DEMO_PRELOAD:-}" SDL_EVENT_LOGGING=1 \
+    SDL_VIDEODRIVER="${DEMO_VIDEODRIVER:-x11}" SDL_AUDIODRIVER=dummy "$@" >"$scratch/demo.log" 2>&1 &
   started_pid=$!
   started_status=""
   wait_until=$(( $(now_ms) + 5000 ))
@@ -54,9 +61,9 @@ demo_start() {
       started_status=$?
       [ "$started_status" -eq 0 ] || fail "$1 exited with status $started_status"
     fi
-    focus=$(xdotool getwindowfocus 2>/dev/null)
+    focus=$(xdotool getwindowfocus 2>/dev/null || true)
     for w in $(xdotool search --name '^VELTRONAQUIS$' 2>/dev/null); do
-      if [ "$w" = "$focus" ] && xwininfo -id "$w" 2>/dev/null | grep -q IsViewable; then
+      if { [ "$w" = "$focus" ] || [ -n "${DEMO_GIVE_FOCUS:-}" ]; } && demo_window_shown "$w"; then
         window=$w
       fi
     done
@@ -64,7 +71,10 @@ demo_start() {
     sleep 0.1
   done
   [ -n "$window" ] || fail "no mapped VELTRONAQUIS window with the keyboard focus (focus: $focus)"
-  demo_pid=$(xdotool getwindowpid "$window")
+  if [ -n "${DEMO_GIVE_FOCUS:-}" ]; then
+    xdotool windowfocus --sync "$window" || fail "could not give window $window the keyboard focus"
+  fi
+  demo_pid=$(xdotool getwindowpid "$window") || fail "window $window names no process"
   alive || fail "the window's process $demo_pid is not running"
   grep -Eq 'swrast_dri|libGLX_mesa' "/proc/$demo_pid/maps" || fail "the renderer did not load OpenGL"
   # SDL drops a click it reads within 10 ms of the window's focus event (the click that
@@ -76,16 +86,24 @@ demo_start() {
   echo "window $window mapped, focused, on OpenGL, process $demo_pid ($(readlink "/proc/$demo_pid/exe"))"
 }
 
-# Waits up to 4 s for the demo to end after "$1" was sent (the longest stretch of the cycle
-# without a quit poll is the rabbit's pose, 2.25 s).
+demo_window_shown() { xwininfo -id "$1" 2>/dev/null | grep -q IsViewable; }
+
+# Waits for the demo to end after "$1" was sent: its window goes within DEMO_WINDOW_MS (the
+# longest stretch of the cycle without a quit poll is the rabbit's pose, 2.25 s), and its
+# process has ended DEMO_EXIT_MS after that.
 demo_expect_end() {
   what="$1"
   sent=$(now_ms)
-  for _ in $(seq 80); do alive || break; sleep 0.05; done
-  alive && fail "$what did not end the demo within 4 s"
+  window_by=$(( sent + ${DEMO_WINDOW_MS:-4000} ))
+  exit_by=$(( window_by + ${DEMO_EXIT_MS:-0} ))
+  while alive && demo_window_shown "$window" && [ "$(now_ms)" -lt "$window_by" ]; do sleep 0.05; done
+  gone_ms=$(( $(now_ms) - sent ))
+  alive && demo_window_shown "$window" && fail "$what did not close the demo's window within $(( window_by - sent )) ms"
+  while alive && [ "$(now_ms)" -lt "$exit_by" ]; do sleep 0.05; done
+  alive && fail "$what: the window went after $gone_ms ms, but the process still ran $(( exit_by - sent )) ms after the input"
   ended_ms=$(( $(now_ms) - sent ))
   demo_pid=""
-  echo "$what: the demo ended $ended_ms ms after it was sent"
+  echo "$what: window gone $gone_ms ms and the demo ended $ended_ms ms after it was sent"
   # SDL stamps each event when it takes it from the X server, at the poll of some frame;
   # destroying the window at the end stamps the last ones.
   awk -v what="$what" '/SDL EVENT/ { match($0, /timestamp=[0-9]+/); t = substr($0, RSTART + 10, RLENGTH - 10) }
