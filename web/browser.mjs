@@ -31,6 +31,8 @@ export function serveSite() {
   });
 }
 
+export const siteDir = fileURLToPath(new URL('../build-web/site/', import.meta.url));
+
 export function launch(extraArgs = []) {
   return puppeteer.launch({
     executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
@@ -39,10 +41,11 @@ export function launch(extraArgs = []) {
   });
 }
 
-// A new tab at `url`, its viewport `width` x `height`; `prepare` runs before the page's scripts.
-export async function open(browser, url, { width = 1280, height = 720, prepare = null } = {}) {
+// A new tab at `url`, its viewport `width` x `height` or that of an emulated `device` (one of
+// puppeteer's KnownDevices); `prepare` runs before the page's scripts.
+export async function open(browser, url, { width = 1280, height = 720, device = null, prepare = null } = {}) {
   const page = await browser.newPage();
-  await page.setViewport({ width, height });
+  await (device ? page.emulate(device) : page.setViewport({ width, height }));
   if (prepare) {
     await page.evaluateOnNewDocument(prepare);
   }
