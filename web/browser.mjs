@@ -1,6 +1,10 @@
 // Shared by the browser tests and the page's screenshots: the built site served on 127.0.0.1
-// by web/serve, and Debian's headless Chromium driven by puppeteer-core.
+// by web/serve, Debian's headless Chromium, and Debian's Firefox ESR in a window on a private
+// Xvfb display with a private PulseAudio server, all driven by puppeteer-core.
 import { spawn } from 'node:child_process';
+import { existsSync, mkdtempSync, rmSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
 import { fileURLToPath } from 'node:url';
 
 import puppeteer from 'puppeteer-core';
@@ -31,6 +35,8 @@ export function serveSite() {
   });
 }
 
+export const siteDir = fileURLToPath(new URL('../build-web/site/', import.meta.url));
+
 export function launch(extraArgs = []) {
   return puppeteer.launch({
     executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
@@ -39,10 +45,73 @@ export function launch(extraArgs = []) {
   });
 }
 
-// A new tab at `url`, its viewport `width` x `height`; `prepare` runs before the page's scripts.
-export async function open(browser, url, { width = 1280, height = 720, prepare = null } = {}) {
-  const page = await browser.newPage();
-  await page.setViewport({ width, height });
+const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+
+// Headless Firefox offers no WebGL without a GPU, and its Web Audio context stays suspended
+// without a sound device: it runs in a window on an Xvfb display of its own, with a PulseAudio
+// server of its own whose only device is a null sink. Resolves to the environment Firefox
+// needs and a way to stop both.
+export async function startDesktop() {
+  const dir = mkdtempSync(join(tmpdir(), 'veltronaquis-desktop-'));
+  const children = [];
+  const stop = () => {
+    children.forEach((child) => child.kill());
+    rmSync(dir, { recursive: true, force: true });
+  };
+  process.on('exit', stop);
+  try {
+    // Xvfb picks a free display number and writes it to fd 3.
+    const xvfb = spawn('Xvfb', ['-displayfd', '3', '-screen', '0', '1920x1080x24', '-nolisten', 'tcp'],
+      { stdio: ['ignore', 'ignore', 'pipe', 'pipe'] });
+    children.push(xvfb);
+    let log = '';
+    xvfb.stderr.on('data', (chunk) => { log += chunk; });
+    const display = await new Promise((resolve, reject) => {
+      let number = '';
+      xvfb.stdio[3].on('data', (chunk) => {
+        number += chunk;
+        if (number.endsWith('\n')) {
+          resolve(`:${number.trim()}`);
+        }
+      });
+      xvfb.on('exit', (code) => reject(new Error(`Xvfb exited with ${code}:\n${log}`)));
+    });
+    // A server for this run only (-n: no default modules), found by its socket.
+    const socket = join(dir, 'native');
+    const pulse = spawn('pulseaudio', ['-n', '--daemonize=no', '--exit-idle-time=-1', '--use-pid-file=no',
+      '-L', `module-native-protocol-unix auth-anonymous=1 socket=${socket}`, '-L', 'module-null-sink'],
+    { stdio: 'ignore', env: { ...process.env, HOME: dir, XDG_RUNTIME_DIR: dir } });
+    children.push(pulse);
+    for (let tries = 0; !existsSync(socket); tries++) {
+      if (tries === 100 || pulse.exitCode !== null) {
+        throw new Error('PulseAudio did not start');
+      }
+      await sleep(100);
+    }
+    return { env: { ...process.env, DISPLAY: display, PULSE_SERVER: `unix:${socket}` }, stop };
+  } catch (error) {
+    stop();
+    throw error;
+  }
+}
+
+// Firefox in a window on `desktop`; `autoplay` lets pages play sound without a gesture.
+export function launchFirefox(desktop, { autoplay = false } = {}) {
+  return puppeteer.launch({
+    browser: 'firefox',
+    executablePath: process.env.FIREFOX || '/usr/bin/firefox-esr',
+    headless: false,
+    env: desktop.env,
+    extraPrefsFirefox: autoplay ? { 'media.autoplay.default': 0, 'media.autoplay.block-webaudio': false } : {},
+  });
+}
+
+// A new window at `url`, its viewport `width` x `height` or that of an emulated `device` (one of
+// puppeteer's KnownDevices); `prepare` runs before the page's scripts. A window each: Firefox's
+// picture of a tab behind another is not the one the demo drew last.
+export async function open(browser, url, { width = 1280, height = 720, device = null, prepare = null } = {}) {
+  const page = await browser.newPage({ type: 'window' });
+  await (device ? page.emulate(device) : page.setViewport({ width, height }));
   if (prepare) {
     await page.evaluateOnNewDocument(prepare);
   }

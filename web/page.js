@@ -1,6 +1,7 @@
 // The page around the demo: checks what the browser offers, downloads the module and its data
-// with progress, starts the demo on a click or key (at once with #autoplay), halts it after the
-// N-th present with #frame=N, and shows an end screen with a way to play again when it exits.
+// with progress (or says how to serve the page, opened from disk), starts the demo on a click or
+// key (at once with #autoplay), halts it after the N-th present with #frame=N, and shows an end
+// screen with a way to play again when it exits.
 // window.veltronaquis reports the run: presents so far, exit status, Web Audio state.
 'use strict';
 
@@ -8,6 +9,11 @@
   const WASM_FILE = 'veltronaquis.wasm';
   const DATA_FILE = 'veltronaquis.data';
   const MB = 1000 * 1000;
+  // Chromium gives a page opened from disk (file:) no right to fetch the files beside it
+  // (Firefox does).
+  const FROM_DISK = 'This page was opened from disk, and this browser does not let it load the '
+    + 'demo\'s files from there. Serve this folder with a web server (python3 -m http.server in '
+    + 'it, or web/serve in the source tree) and open its address, such as http://localhost:8000/.';
 
   const stage = document.getElementById('stage');
   const overlay = document.getElementById('overlay');
@@ -203,5 +209,6 @@
     } else {
       waitForGesture();
     }
-  }, (error) => say(`The demo could not be downloaded (${error.message}).`));
+  }, (error) => say(location.protocol === 'file:' ? FROM_DISK
+    : `The demo could not be downloaded (${error.message}).`));
 })();
