@@ -70,6 +70,14 @@ class Chord:
         """The bass note at or above `low`, within an octave."""
         return low + (self.bass - low) % 12
 
+    def bass_tone(self, low, interval):
+        """For a bass line: the bass note (interval 0), its octave (12), or the tone `interval`
+        above the root, placed just above the bass note."""
+        bass = self.bass_note(low)
+        if interval % 12 == 0:
+            return bass + interval
+        return bass + (self.root + interval - bass) % 12
+
     def voicing(self, low, high, previous=None):
         """Close voicing of the chord's tones, lowest note in [low, low + 12), nearest to
         `previous`; voicings that fit under `high` are preferred."""

@@ -97,7 +97,9 @@ GROOVES = {
                 "clap": "............5...", "ohat": "..............4."},
 }
 
-# Bass figures for a 4/4 bar: (sixteenth, length, interval above the chord's bass, velocity).
+# Bass figures for a 4/4 bar: (sixteenth, length, interval, velocity). 0 and 12 are the
+# chord's bass note and its octave; other intervals count from the chord's root, so a fifth is
+# the chord's own fifth over a slash chord's bass too.
 BASS_FIGURES = {
     "long":    [(0, 16, 0, 96)],
     "pulse":   [(s, 2, 0, 92 if s % 8 == 0 else 76) for s in range(0, 16, 2)],
@@ -216,9 +218,8 @@ class Writer:
                     continue
                 length = min(length, self.steps(bar) - step)
                 chord = self.chord(bar, step)
-                pitch = chord.bass_note(BASS_LOW + 12 * octave) + interval
-                self.score.note(self.tick(bar, step), length * STEP_TICKS * gate, BASS, pitch,
-                                velocity * level)
+                self.score.note(self.tick(bar, step), length * STEP_TICKS * gate, BASS,
+                                chord.bass_tone(BASS_LOW + 12 * octave, interval), velocity * level)
 
     def sub(self, bars, velocity=96):
         """The sine an octave under the bass, held for each chord."""
@@ -407,10 +408,10 @@ def rabbit(w, again=False):
     w.instrument(BASS, 38)
     w.instrument(PAD, 90)
     w.instrument(LEAD2, 80)
-    w.groove("hopfull" if again else "hop", range(3))
+    w.groove("hopfull" if again else "hop", range(3), level=1.0 if again else 0.85)
     w.downbeat(0, 116)
     w.crash(1, 0, 110)
-    w.bass(range(3), "hop", level=0.95)
+    w.bass(range(3), "hop", level=0.95 if again else 0.85)
     w.sub(range(3), velocity=80)
     w.stabs(range(3), "..6...6...6...6." if not again else "..7..6..7...6.6.", velocity=80,
             channel=KEYS)
@@ -444,8 +445,9 @@ def butterfly(w):
     w.bass([5], "pulse")
     w.sub(range(6), velocity=92)
     w.arp(range(6), "up", low=note_number("A5"), velocity=58)
-    w.pad(range(6), velocity=78)
+    w.pad(range(6), velocity=82)
     w.pump(range(6))
+    w.stabs(range(1, 4), "..8...8...8...8.", velocity=84)
 
 
 def card(w, chord_text, echo):
@@ -495,7 +497,9 @@ def five(w):
     w.sub(range(7), velocity=94)
     w.arp(range(7), "pairs", low=note_number("E4"), velocity=54, every=2, gate=0.45)
     w.pad(range(7), velocity=72)
+    w.pad(range(7), velocity=60, channel=CHOIR, low=note_number("A4"), high=note_number("A5"))
     w.pump(range(7))
+    w.stabs(range(6), "9.....7.....8...", velocity=80)
     w.tune(LEAD, 0, ["E5:3 A5:1 C6:4 B5:2 A5:2 E5:4",
                      "G5:3 C6:1 E6:4 D6:2 C6:2 G5:4",
                      "F#5:3 A5:1 D6:4 C6:2 A5:2 F#5:4",
@@ -563,8 +567,8 @@ def last_card(w):
     w.pad([0, 1], velocity=72)
     w.pad([0, 1], velocity=52, channel=CHOIR, low=note_number("A4"), high=note_number("A5"))
     w.swell(CHOIR, w.tick(0), w.tick(1), 110, 70)
-    w.sub([0, 1], velocity=84)
-    w.riser(w.tick(0, 8), w.tick(1, 10), loud=104)
+    w.sub([0], velocity=76)
+    w.riser(w.tick(1), w.tick(1, 10), loud=104)
     w.roll(1, 0, 4, 40, 60, every=2)
     w.roll(1, 4, 10, 62, 104)
 
@@ -721,30 +725,27 @@ def credits(w):
 
 
 def closing(w):
-    # The end: the last cadence, the final chord ringing through the fade, a bell as the rabbit
-    # blinks, then nothing, so the file joins its own start in silence.
+    # The end: the last cadence, then the final chord, which dies away through the fade; a bell
+    # as the rabbit blinks, then nothing, so the file joins its own start in silence.
     w.harmony("G A | D | D | D | D | D")
     w.downbeat(0, 120)
     w.drum("kick", 0, 8, 84)
-    w.drum("boom", 1, 0, 100, length=16)
-    w.crash(1, 0, 90)
     w.pad([0], velocity=74)
-    w.score.note(w.tick(1), w.tick(3, 12) - w.tick(1), PAD, note_number("F#3"), 74)
-    w.score.note(w.tick(1), w.tick(3, 12) - w.tick(1), PAD, note_number("A3"), 74)
-    w.score.note(w.tick(1), w.tick(3, 12) - w.tick(1), PAD, note_number("D4"), 74)
-    w.score.note(w.tick(1), w.tick(3, 4) - w.tick(1), CHOIR, note_number("D5"), 64)
-    w.score.note(w.tick(1), w.tick(3, 4) - w.tick(1), CHOIR, note_number("A4"), 64)
     w.bass([0], "walk", level=0.8)
-    w.score.note(w.tick(1), w.tick(3) - w.tick(1), BASS, note_number("D2"), 90)
-    w.score.note(w.tick(1), w.tick(3) - w.tick(1), SUB, note_number("D2"), 90)
-    for pitch in ("F#5", "A5", "D6"):
-        w.score.note(w.tick(1), STEP_TICKS * 16, KEYS, note_number(pitch), 82)
-    w.tune(LEAD, 0, ["B5:8 C#6:8", "D6:16", "-:16", "-:16", "-:16", "-:16"], velocity=88)
-    w.swell(PAD, w.tick(1), w.tick(3, 12), 127, 40)
-    w.swell(CHOIR, w.tick(1), w.tick(3, 4), 127, 30)
+    w.sub([0], velocity=88)
+    w.line(LEAD, 0, "B5:8 C#6:8", velocity=88)
+    w.downbeat(1, 110)
+    ring = w.tick(4) - w.tick(1)
+    for channel, pitches, velocity in ((PAD, ("F#3", "A3", "D4"), 74), (CHOIR, ("A4", "D5"), 64),
+                                       (KEYS, ("F#5", "A5", "D6"), 82), (LEAD, ("D6",), 84),
+                                       (BASS, ("D2",), 90), (SUB, ("D2",), 88)):
+        for pitch in pitches:
+            w.score.note(w.tick(1), ring, channel, note_number(pitch), velocity)
+        # Gone by the end of the bar after the blink, whatever the player's fade does.
+        w.swell(channel, w.tick(1, 8), w.tick(4), 127, 0, points=48)
     # The blink.
     for pitch in ("D6", "A6"):
-        w.score.note(w.tick(2, 12), STEP_TICKS * 8, BELL, note_number(pitch), 100)
+        w.score.note(w.tick(2, 12), STEP_TICKS * 8, BELL, note_number(pitch), 104)
 
 
 SECTIONS = [
