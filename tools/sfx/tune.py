@@ -789,7 +789,7 @@ SECTIONS = [
     Section("flight", "wings start flapping", [4] * 20, "B minor", write=flight,
             about="key change: a kick for every wing beat, the tune in B minor, thinning out"),
     Section("credits", "credits", [4] * 24, "D major", write=credits,
-            about="warm: electric piano, soft beat, a singing lead, strings"),
+            about="warm: electric piano, soft beat, a singing lead, then the choir"),
     Section("closing", "closing fade", [4] * 6, "D major", hits={"rabbit blinks": 11},
             write=closing, about="last cadence, the final chord rings through the fade, a bell"),
 ]
