@@ -64,6 +64,10 @@ DRUM_VOICES = {
     "crash": [(DRUMS2, 49), (DRUMS2, 57)],
 }
 
+# How loud each drum voice plays against its pattern's marks: the 808's hats and shaker are
+# loud next to its claps and crashes.
+DRUM_LEVELS = {"hat": 0.75, "ohat": 0.8, "shaker": 0.8}
+
 # Registers, so no part masks another: sub and bass under the pad, the lead above the pad,
 # the arpeggio above or below the lead, never across it.
 SUB_LOW = note_number("A0")
@@ -179,7 +183,8 @@ class Writer:
 
     def drum(self, voice, bar, step, velocity, length=1):
         for channel, key in DRUM_VOICES[voice]:
-            self.score.note(self.tick(bar, step), length * STEP_TICKS - 20, channel, key, velocity)
+            self.score.note(self.tick(bar, step), length * STEP_TICKS - 20, channel, key,
+                            velocity * DRUM_LEVELS.get(voice, 1.0))
 
     def groove(self, name, bars, level=1.0, fill=None):
         """The groove over `bars`; with a fill, the last bar's last beat is the fill instead."""
@@ -697,9 +702,9 @@ def credits(w):
     w.groove("warm", range(0, 8))
     w.groove("warmer", range(8, 22))
     w.groove("warm", [22, 23], level=0.8)
-    w.bass(range(0, 8), "long", level=0.85)
-    w.bass(range(8, 22), "walk", level=0.9)
-    w.bass([22, 23], "long", level=0.8)
+    w.bass(range(0, 8), "long", level=0.75)
+    w.bass(range(8, 22), "walk", level=0.72)
+    w.bass([22, 23], "long", level=0.7)
     w.sub(range(24), velocity=84)
     w.pad(range(24), velocity=70)
     w.arp(range(24), "up", low=note_number("D4"), velocity=58, gate=0.9, every=2, channel=KEYS)
@@ -718,7 +723,7 @@ def credits(w):
                      "G5:4 B5:4 E6:6 D6:2",
                      "C#6:6 B5:2 A5:4 G5:4",
                      "F#5:8 A5:4 D6:4",
-                     "D6:16"], velocity=92)
+                     "D6:16"], velocity=86)
     w.pad(range(16, 24), velocity=60, channel=CHOIR, low=note_number("D4"), high=note_number("D5"))
     w.tune(BELL, 0, ["-:16", "-:16", "-:16", "-:12 A5:4", "D6:8 B5:8", "A5:16", "-:16", "-:16"],
            velocity=70)
