@@ -162,7 +162,7 @@ def draw(path, mono, seconds, short, sections):
     matplotlib.use("Agg")
     import matplotlib.pyplot as plt
 
-    plt.rcParams.update({"font.size": 9, "svg.hashsalt": "veltronaquis"})
+    plt.rcParams.update({"font.size": 9})
     figure, (top, bottom) = plt.subplots(2, 1, figsize=(16, 8), dpi=100, sharex=True,
                                          gridspec_kw={"height_ratios": [3, 2]})
     # Spectrogram: 46 ms windows, frequencies on a log scale from 40 Hz to 16 kHz.

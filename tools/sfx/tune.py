@@ -15,7 +15,7 @@ sync table and writes it and the table of the sections (music.txt) to OUT_DIR.
 
 import sys
 
-from score import (TEMPO_STEP_LIMIT, STEP_TICKS, SYNC_TOLERANCE_MS, TICKS_PER_QUARTER, Chord,
+from score import (TEMPO_STEP_LIMIT, STEP_TICKS, SYNC_TOLERANCE_MS, Chord,
                    Score, Section, note_number, parse_chords, parse_line)
 
 # ---- The instruments --------------------------------------------------------------------
@@ -169,9 +169,6 @@ class Writer:
     def instrument(self, channel, program, bank=0, bar=0):
         self.score.program(self.tick(bar), channel, program, bank)
 
-    def control(self, channel, controller, value, bar=0, step=0):
-        self.score.control(self.tick(bar, step), channel, controller, value)
-
     # Drums.
     def drums(self, bar, pattern, level=1.0, steps=None):
         """A pattern of drum voices in `bar`; a 4/4 groove is cut to a shorter bar."""
@@ -234,8 +231,9 @@ class Writer:
                                 chord.bass_note(SUB_LOW) + 12, velocity)
 
     # Chords and arpeggios.
-    def pad(self, bars, velocity=72, channel=PAD, low=PAD_LOW, high=PAD_HIGH, previous=None):
+    def pad(self, bars, velocity=72, channel=PAD, low=PAD_LOW, high=PAD_HIGH):
         """Each chord held in a close voicing, moving to the nearest one (voice leading)."""
+        previous = None
         for bar in bars:
             for first, length, chord in self.spans(bar):
                 notes = chord.voicing(low, high, previous)
@@ -243,7 +241,6 @@ class Writer:
                     self.score.note(self.tick(bar, first), length * STEP_TICKS - 40, channel,
                                     pitch, velocity)
                 previous = notes
-        return previous
 
     def stabs(self, bars, rhythm, velocity=96, channel=BRASS, low=note_number("A3"),
               high=note_number("G4")):
@@ -277,7 +274,7 @@ class Writer:
                                 velocity + accent + grow)
 
     # Tunes.
-    def line(self, channel, bar, text, velocity=100, gate=0.92, transpose=0, double=None):
+    def line(self, channel, bar, text, velocity=100, gate=0.92, double=None):
         """A melody bar written as 'A4:2 C5:2 -:4 ...' (names and sixteenths); `double` plays
         it again on another channel an octave lower."""
         for step, length, pitch in parse_line(text, self.steps(bar)):
@@ -285,15 +282,14 @@ class Writer:
                 continue
             accent = 8 if step % 4 == 0 else 0
             tick = self.tick(bar, step)
-            self.score.note(tick, length * STEP_TICKS * gate, channel, pitch + transpose,
-                            velocity + accent)
+            self.score.note(tick, length * STEP_TICKS * gate, channel, pitch, velocity + accent)
             if double is not None:
-                self.score.note(tick, length * STEP_TICKS * gate, double, pitch + transpose - 12,
+                self.score.note(tick, length * STEP_TICKS * gate, double, pitch - 12,
                                 (velocity + accent) * 0.8)
 
-    def tune(self, channel, first_bar, bars_text, velocity=100, double=None, transpose=0):
+    def tune(self, channel, first_bar, bars_text, velocity=100, double=None):
         for n, text in enumerate(bars_text):
-            self.line(channel, first_bar + n, text, velocity, double=double, transpose=transpose)
+            self.line(channel, first_bar + n, text, velocity, double=double)
 
     # Effects.
     def swell(self, channel, start, end, low, high, controller=11, points=24):
@@ -380,7 +376,7 @@ def intro(w):
 def title_zoom(w):
     # The title zooms up: everything on the dominant, a noise riser and a snare roll.
     w.harmony("E")
-    w.pad([0], velocity=86, previous=None)
+    w.pad([0], velocity=86)
     w.bass([0], "octaves", level=0.95)
     w.sub([0], velocity=94)
     w.arp([0], "up", low=note_number("E5"), velocity=60, rise=30)
