@@ -125,6 +125,7 @@ ARP_FIGURES = {
     "wide":   [0, 2, 4, 1, 3, 5, 2, 4] * 2,
     "fall":   [5, 4, 3, 2, 4, 3, 2, 1] * 2,
     "pairs":  [0, 3, 1, 4, 2, 5, 3, 6] * 2,
+    "bells":  [0, 1, 2, 1] * 4,                  # three tones only, for above a tune
 }
 
 
@@ -445,7 +446,7 @@ def butterfly(w):
     w.bass(range(5), "octaves")
     w.bass([5], "pulse")
     w.sub(range(6), velocity=92)
-    w.arp(range(6), "up", low=note_number("A5"), velocity=58)
+    w.arp(range(6), "up", low=note_number("A4"), velocity=58)
     w.pad(range(6), velocity=82)
     w.pump(range(6))
     w.stabs(range(1, 4), "..8...8...8...8.", velocity=84)
@@ -476,7 +477,7 @@ def turning(w):
     w.bass(range(6), "gallop")
     w.bass([6], "pulse")
     w.sub(range(7), velocity=92)
-    w.arp(range(7), "wide", low=note_number("A5"), velocity=50, every=2, gate=0.4)
+    w.arp(range(7), "bells", low=note_number("A5"), velocity=50, every=2, gate=0.4)
     w.pad(range(7), velocity=70)
     w.pump(range(7))
     w.tune(LEAD, 0, ["A4:3 C5:1 F5:4 E5:2 C5:2 A4:4",
@@ -507,7 +508,7 @@ def five(w):
                      "A5:4 C6:2 A5:2 G5:2 F5:2 C5:4",
                      "E5:2 A5:2 C6:2 E6:4 D6:2 C6:2 B5:2",
                      "D6:4 B5:2 G5:2 D6:2 B5:2 G5:2 D5:2",
-                     "E5:2 G#5:2 B5:2 E6:6 -:4"], velocity=100, double=LEAD2)
+                     "E5:2 G#5:2 B5:2 E6:6 -:4"], velocity=100)
     w.crash(4, 0, 100)
 
 
@@ -551,7 +552,7 @@ def beam_fan(w):
     w.bass([8, 9], "drive")
     w.sub(range(10), velocity=94)
     w.arp([0, 1, 2, 3], "up", low=note_number("A4"), velocity=52, rise=24)
-    w.arp(range(4, 10), "wide", low=note_number("A5"), velocity=60, rise=20)
+    w.arp(range(4, 10), "wide", low=note_number("E5"), velocity=60, rise=20)
     w.pad(range(10), velocity=70)
     w.pump(range(2, 10))
     w.stabs(range(4, 10), "9..7..9...7.9...", velocity=88)
@@ -601,8 +602,7 @@ def sphere_drop(w):
     w.sub(bars, velocity=96)
     w.pad(bars, velocity=76)
     w.pump(range(1, 20))
-    w.arp(range(1, 7), "wide", low=note_number("A3"), velocity=50, every=2, gate=0.5)
-    w.arp(range(7, 20), "pairs", low=note_number("A3"), velocity=56, every=2, gate=0.5)
+    w.stabs(range(1, 7), "..7...7...7...7.", velocity=80)
     w.pad(range(7, 21), velocity=70, channel=CHOIR, low=note_number("A4"), high=note_number("A5"))
     w.tune(LEAD, 1, ["A5:6 B5:2 C6:4 E6:4",
                      "F6:6 E6:2 C6:4 A5:4",
@@ -663,7 +663,7 @@ def flight(w):
     w.sub(range(20), velocity=94)
     w.pad(range(20), velocity=74)
     w.pump(range(16))
-    w.arp(range(0, 16), "updown", low=note_number("B5"), velocity=48, every=2, gate=0.4)
+    w.arp(range(0, 16), "bells", low=note_number("F#5"), velocity=48, every=2, gate=0.4)
     w.pad(range(8, 16), velocity=66, channel=CHOIR, low=note_number("B4"), high=note_number("B5"))
     w.tune(LEAD, 0, ["B4:4 D5:2 F#5:2 B5:6 A5:2",
                      "G5:4 F#5:2 D5:2 B4:4 D5:4",
