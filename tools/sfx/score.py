@@ -102,7 +102,7 @@ class Chord:
 
 
 def parse_chords(text):
-    """'Am | F G | E' -> one list of (beat offset in bar, Chord) per bar; two chords share a bar."""
+    """'Am | F G | E' -> one list of Chords per bar; chords in one bar share it equally."""
     bars = []
     for bar_text in text.split("|"):
         bars.append([Chord(symbol) for symbol in bar_text.split()])
