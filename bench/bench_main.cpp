@@ -12,6 +12,7 @@
 #include "frame_clock.h"
 #include "frame_stats.h"
 #include "runtime.h"
+#include "timeline.h"
 
 namespace {
 

@@ -1,16 +1,10 @@
-// The demo's runtime: start-up, shared handles, quit poll, shutdown, frame pacing, timeline.
+// The demo's runtime: start-up, shared handles, quit poll, shutdown and frame pacing.
 #include "runtime.h"
 
 #include <cstdlib>
 #include <string>
 
 #include <unistd.h>
-
-#include "closing.h"
-#include "line_effects.h"
-#include "opening.h"
-#include "pictures.h"
-#include "spheres.h"
 
 SDL_Window* window = nullptr;
 SDL_Renderer* renderer = nullptr;
@@ -190,44 +184,4 @@ void startup() {
     SDL_SetRenderDrawColor(renderer, 0, 0, 0, 0);
     SDL_ShowCursor(SDL_DISABLE);
     SDL_Delay(STARTUP_WAIT_MS);
-}
-
-const TimelineStep TIMELINE[TIMELINE_STEPS] = {
-    {"countdown", countdown_scene},
-    {"intro lines", intro_scene},
-    {"title", title_scene},
-    {"rabbit", rabbit_scene},
-    {"butterfly", butterfly_scene},
-    {"caption card 1", [] { caption_card(CAPTION_CARD_1); }},
-    {"turning butterfly", turning_butterfly_scene},
-    {"caption card 2", [] { caption_card(CAPTION_CARD_2); }},
-    {"five butterflies", five_butterflies_scene},
-    {"caption card 3", [] { caption_card(CAPTION_CARD_3); }},
-    {"still picture", still_picture_scene},
-    {"rabbit again", rabbit_scene},
-    {"beam fan", beam_fan_scene},
-    {"caption card 4", [] { caption_card(CAPTION_CARD_4); }},
-    {"sphere drop", sphere_drop_scene},
-    {"sphere figure", sphere_figure_scene},
-    {"credits", credits_scene},
-    {"closing fade", closing_fade_scene},
-};
-
-void timeline_cycle() {
-    for (const TimelineStep& step : TIMELINE) {
-        step.play();
-    }
-}
-
-void run_demo() {
-    enter_program_directory();
-    startup();
-    for (;;) {
-        timeline_cycle();
-    }
-}
-
-// Weak, so that the tests can link this runtime with a main of their own.
-[[gnu::weak]] int main(int, char**) {
-    run_demo();
 }

@@ -1,4 +1,4 @@
-// The demo's runtime: shared SDL handles, quit poll, shutdown, frame pacing and the timeline.
+// The demo's runtime: shared SDL handles, start-up, quit poll, shutdown and frame pacing.
 #pragma once
 
 #include <SDL.h>
@@ -38,19 +38,6 @@ void black_rectangles();
 // Starts SDL, opens the window and renderer, hides the cursor, waits 3 s.
 // Exits with status 1 when SDL cannot start.
 void startup();
-// One scene of the timeline, by name, so tests and the benchmark can tell them apart.
-struct TimelineStep {
-    const char* name;
-    void (*play)();
-};
-constexpr int TIMELINE_STEPS = 18;
-// The scenes of one cycle, in the order they play.
-extern const TimelineStep TIMELINE[TIMELINE_STEPS];
-// One pass of the whole timeline, countdown to closing fade.
-void timeline_cycle();
-// The whole program: start-up, then the timeline for ever.
-[[noreturn]] void run_demo();
-
 // Makes the executable's directory the current one (restored at exit), so
 // the relative data paths resolve wherever the demo was started from.
 void enter_program_directory();

@@ -7,6 +7,7 @@
 
 #include "harness.h"
 #include "runtime.h"
+#include "timeline.h"
 
 namespace {
 

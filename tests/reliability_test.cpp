@@ -15,6 +15,7 @@
 
 #include "harness.h"
 #include "runtime.h"
+#include "timeline.h"
 
 using harness::Op;
 

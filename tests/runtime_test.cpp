@@ -11,6 +11,7 @@
 
 #include "harness.h"
 #include "runtime.h"
+#include "timeline.h"
 
 using harness::Op;
 

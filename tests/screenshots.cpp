@@ -17,6 +17,7 @@
 
 #include "harness.h"
 #include "runtime.h"
+#include "timeline.h"
 
 namespace {
 

@@ -13,6 +13,7 @@
 #include "line_effects.h"
 #include "opening.h"
 #include "runtime.h"
+#include "timeline.h"
 
 using harness::Op;
 

@@ -23,6 +23,7 @@ extern "C" {
 
 #include "options.h"
 #include "runtime.h"
+#include "timeline.h"
 #include "screen_capture.h"
 #include "soundtrack.h"
 #include "video_file.h"

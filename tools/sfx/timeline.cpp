@@ -16,6 +16,7 @@
 
 #include "harness.h"
 #include "runtime.h"
+#include "timeline.h"
 
 namespace {
 
