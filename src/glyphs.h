@@ -1,4 +1,4 @@
-// Glyph lookups of the two font sheets, and the raster backdrop of the sphere scenes.
+// Glyph lookups of the two font sheets.
 #pragma once
 
 #include <SDL.h>
@@ -27,20 +27,8 @@ constexpr int32_t eased_slide(int32_t p) {
     return p + 45 - p / 30;
 }
 
+// The small font sheet's cells, in pixels.
+constexpr int32_t SMALL_CELL_W = 24;
+constexpr int32_t SMALL_CELL_H = 44;
 // Top-left corner of `character`'s 24 x 44 cell on the small font sheet.
 void font2(unsigned char character, int32_t* x, int32_t* y);
-
-// Grey raster gradient from `raster_top` down, with the flipping caption and its
-// reflection; advances the caption state once per call.
-void background(uint32_t raster_top, uint32_t* caption_row, uint32_t* caption_height,
-                int32_t* caption_step);
-
-// Where the backdrop's gradient starts and how far its caption has flipped.
-struct BackdropState {
-    uint32_t raster_top;      // first screen row of the gradient
-    uint32_t caption_row;     // caption line shown, 0 to 33
-    uint32_t caption_height;  // on-screen glyph height (px), even, 0 to 132
-    int32_t caption_step;     // change of the height per call (px), +2 or -2
-};
-// The backdrop state: set up by the first sphere scene, carried on by the second.
-extern BackdropState backdrop;
