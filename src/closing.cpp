@@ -161,7 +161,7 @@ void closing_fade_scene() {
         show_frame();
         if (y == FADE_BLINK_Y) {
             // Blink where the rise ends, without reading input.
-            SDL_Delay(FADE_HOLD_MS);
+            wait_ms(FADE_HOLD_MS);
             rabbit_still_frame(RABBIT_BLINKING, FADE_RABBIT_X, y + RABBIT_BLINK_DROP, FADE_BLINK_MS);
             rabbit_still_frame(RABBIT_STANDING, FADE_RABBIT_X, y, FADE_HOLD_MS);
         }
@@ -170,6 +170,6 @@ void closing_fade_scene() {
     }
 
     // Let the screen stay black a moment, then release the tune and the audio device.
-    SDL_Delay(FADE_HOLD_MS);
+    wait_ms(FADE_HOLD_MS);
     stop_music();
 }

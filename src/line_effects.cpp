@@ -40,7 +40,7 @@ void caption_card(const char* text) {
     }
 
     // Hold the last frame, without reading input.
-    SDL_Delay(CAPTION_HOLD_MS);
+    wait_ms(CAPTION_HOLD_MS);
 
     // Speed it out through the left edge.
     int32_t q = 0;

@@ -38,7 +38,7 @@ void rabbit_still_frame(const SDL_Rect& cell, int32_t x, int32_t y, Uint32 delay
     SDL_RenderClear(renderer);
     draw_rabbit(cell, x, y);
     show_frame();
-    SDL_Delay(delay_ms);
+    wait_ms(delay_ms);
 }
 
 // ---------------------------------------------------------------------------
@@ -76,7 +76,7 @@ void countdown_scene() {
         }
         stop_music();
     }
-    SDL_Delay(COUNTDOWN_PAUSE_MS);
+    wait_ms(COUNTDOWN_PAUSE_MS);
 }
 
 // ---------------------------------------------------------------------------
@@ -126,7 +126,7 @@ void intro_scene() {
             });
             end_frame(t0);
         }
-        SDL_Delay(line.pause_ms);
+        wait_ms(line.pause_ms);
     }
 }
 
@@ -200,7 +200,7 @@ void title_scene() {
 void rabbit_scene() {
     replace_surface(image, RABBIT_SHEET);
     replace_texture(image);
-    SDL_Delay(RABBIT_PAUSE_MS);
+    wait_ms(RABBIT_PAUSE_MS);
 
     // Walk in from the right and out at the left, posing once on the way.
     for (int32_t x = SCREEN_WIDTH; x >= RABBIT_WALK_END; x -= RABBIT_WALK_STEP) {
@@ -209,7 +209,7 @@ void rabbit_scene() {
         show_frame();
         if (x == RABBIT_POSE_X) {
             const int32_t pose_x = x - RABBIT_POSE_SHIFT;
-            SDL_Delay(RABBIT_PAUSE_MS);
+            wait_ms(RABBIT_PAUSE_MS);
             rabbit_still_frame(RABBIT_STANDING, pose_x, RABBIT_TOP, RABBIT_PAUSE_MS);
             rabbit_still_frame(RABBIT_BLINKING, pose_x, RABBIT_TOP + RABBIT_BLINK_DROP, RABBIT_BLINK_MS);
             rabbit_still_frame(RABBIT_STANDING, pose_x, RABBIT_TOP, RABBIT_PAUSE_MS);
@@ -224,5 +224,5 @@ void rabbit_scene() {
         draw_rabbit(RABBIT_STANDING, x, RABBIT_TOP);
         end_frame(t0);
     }
-    SDL_Delay(RABBIT_PAUSE_MS);
+    wait_ms(RABBIT_PAUSE_MS);
 }

@@ -1,8 +1,10 @@
 // The demo's runtime: start-up, shared handles, quit poll, shutdown and frame pacing.
 #include "runtime.h"
 
+#include <csignal>
 #include <cstdlib>
 #include <string>
+#include <thread>
 
 #include <unistd.h>
 
@@ -30,6 +32,16 @@ constexpr int AUDIO_CHUNK_FRAMES = 1024;
 constexpr SDL_Rect RIGHT_BAND = {SCREEN_WIDTH, 0, 4000, SCREEN_HEIGHT};
 constexpr SDL_Rect BOTTOM_BAND = {0, SCREEN_HEIGHT, 5280, 4000};
 
+// Exit status after Ctrl-C or SIGTERM, as a shell reports a program the signal ended.
+constexpr int SIGNAL_STATUS_BASE = 128;
+
+// The signal that asked the demo to stop, 0 until one came.
+volatile std::sig_atomic_t stop_signal = 0;
+// Set while the demo sleeps in SDL_Delay, which leaves nothing of SDL's half done.
+volatile std::sig_atomic_t waiting = 0;
+// The thread that plays the demo; a signal may be delivered to another one.
+std::thread::id demo_thread;
+
 // The current directory the demo was started in, put back at exit.
 std::string starting_directory;
 
@@ -39,38 +51,8 @@ void restore_starting_directory() {
     }
 }
 
-}  // namespace
-
-void enter_program_directory() {
-    char* base = SDL_GetBasePath();
-    if (base == nullptr) {
-        return;
-    }
-    char* here = getcwd(nullptr, 0);
-    if (here != nullptr && chdir(base) == 0) {
-        starting_directory = here;
-        std::atexit(restore_starting_directory);
-    }
-    std::free(here);
-    SDL_free(base);
-}
-
-void quit_event() {
-    if (SDL_PollEvent(&event) == 0) {
-        return;
-    }
-    if (event.type == SDL_KEYDOWN) {
-        if (event.key.keysym.sym == SDLK_ESCAPE) {
-            end();
-        }
-        return;
-    }
-    if (event.type == SDL_MOUSEBUTTONDOWN) {
-        end();
-    }
-}
-
-void end() {
+// Releases every handle, quits SDL and exits with `status`.
+[[noreturn]] void shut_down(int status) {
     if (music != nullptr) {
         Mix_FreeMusic(music);
         music = nullptr;
@@ -97,7 +79,86 @@ void end() {
         window = nullptr;
     }
     SDL_Quit();
-    std::exit(0);
+    std::exit(status);
+}
+
+void end_if_stopped() {
+    if (stop_signal != 0) {
+        shut_down(SIGNAL_STATUS_BASE + stop_signal);
+    }
+}
+
+// Asleep in a wait the demo can shut down at once, from here; anywhere else it does so at
+// its next quit poll or wait, a frame later at most.
+void on_stop_signal(int signal) {
+    stop_signal = signal;
+    if (waiting != 0 && std::this_thread::get_id() == demo_thread) {
+        waiting = 0;
+        end_if_stopped();
+    }
+}
+
+// Logs why start-up failed, with SDL's reason, quits what had started and exits with status 1.
+[[noreturn]] void startup_failed(const char* format, bool sdl_started) {
+    SDL_LogError(SDL_LOG_CATEGORY_APPLICATION, format, SDL_GetError());
+    if (window != nullptr) {
+        SDL_DestroyWindow(window);
+        window = nullptr;
+    }
+    if (sdl_started) {
+        SDL_Quit();
+    }
+    std::exit(1);
+}
+
+}  // namespace
+
+void end_on_stop_signals() {
+    demo_thread = std::this_thread::get_id();
+    std::signal(SIGINT, on_stop_signal);
+    std::signal(SIGTERM, on_stop_signal);
+}
+
+void wait_ms(uint32_t ms) {
+    end_if_stopped();
+    waiting = 1;
+    SDL_Delay(ms);
+    waiting = 0;
+    end_if_stopped();
+}
+
+void enter_program_directory() {
+    char* base = SDL_GetBasePath();
+    if (base == nullptr) {
+        return;
+    }
+    char* here = getcwd(nullptr, 0);
+    if (here != nullptr && chdir(base) == 0) {
+        starting_directory = here;
+        std::atexit(restore_starting_directory);
+    }
+    std::free(here);
+    SDL_free(base);
+}
+
+void quit_event() {
+    end_if_stopped();
+    if (SDL_PollEvent(&event) == 0) {
+        return;
+    }
+    if (event.type == SDL_KEYDOWN) {
+        if (event.key.keysym.sym == SDLK_ESCAPE) {
+            end();
+        }
+        return;
+    }
+    if (event.type == SDL_MOUSEBUTTONDOWN) {
+        end();
+    }
+}
+
+void end() {
+    shut_down(0);
 }
 
 void black_rectangles() {
@@ -109,7 +170,7 @@ void black_rectangles() {
 void pace_frame(uint32_t t0) {
     const uint32_t elapsed_ms = SDL_GetTicks() - t0;
     if (elapsed_ms <= PACE_THRESHOLD_MS) {
-        SDL_Delay(FRAME_BUDGET_MS - elapsed_ms);
+        wait_ms(FRAME_BUDGET_MS - elapsed_ms);
     }
 }
 
@@ -167,21 +228,26 @@ void stop_music() {
 
 void startup() {
     if (SDL_Init(SDL_SUBSYSTEMS) != 0) {
-        SDL_LogError(SDL_LOG_CATEGORY_APPLICATION, "Couldn't initialize SDL2 : %s\n", SDL_GetError());
-        std::exit(1);
+        startup_failed("Couldn't initialize SDL2 : %s\n", false);
     }
     if (window != nullptr) {
         SDL_DestroyWindow(window);
     }
     window = SDL_CreateWindow("VELTRONAQUIS", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
                               SCREEN_WIDTH, SCREEN_HEIGHT, SDL_WINDOW_FULLSCREEN);
+    if (window == nullptr) {
+        startup_failed("Couldn't create the window : %s\n", true);
+    }
     SDL_DisplayMode mode = {0, SCREEN_WIDTH, SCREEN_HEIGHT, 0, nullptr};
     SDL_SetWindowDisplayMode(window, &mode);
     if (renderer != nullptr) {
         SDL_DestroyRenderer(renderer);
     }
     renderer = SDL_CreateRenderer(window, -1, RENDERER_FLAGS);
+    if (renderer == nullptr) {
+        startup_failed("Couldn't create the renderer : %s\n", true);
+    }
     SDL_SetRenderDrawColor(renderer, 0, 0, 0, 0);
     SDL_ShowCursor(SDL_DISABLE);
-    SDL_Delay(STARTUP_WAIT_MS);
+    wait_ms(STARTUP_WAIT_MS);
 }

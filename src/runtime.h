@@ -6,12 +6,26 @@
 
 #include <cstdint>
 
+// Swapped calls. The programs around the demo link this same code with some of its SDL calls
+// replaced at link time (-Wl,--wrap; each build's list is swap_sdl_calls in CMakeLists.txt):
+//   virtual clock (tests, screenshots, capture, timeline report): SDL_GetTicks and SDL_Delay.
+//     Time moves only by the waits asked for, so every frame lands on its nominal time.
+//   tests: nearly every call, recorded with the state it used; `exit` throws instead of
+//     ending the process, so `end` can be checked in place.
+//   capture: SDL_RenderPresent reads the frame back into the video; the Mix_ calls are
+//     recorded on the clock and mixed to the sample instead of played.
+//   benchmark: SDL_Delay returns at once; SDL_GetTicks and SDL_RenderPresent time each frame.
+//   page: SDL_CreateWindow drops full screen (the page scales the canvas), SDL_RenderPresent
+//     yields to the browser, `exit` tells the page.
+// So in those builds SDL_Delay, SDL_RenderPresent and `exit` may throw a C++ exception through
+// the scenes to cut a run short: scene code holds nothing across them that it must release.
+
 constexpr int SCREEN_WIDTH = 1280;
 constexpr int SCREEN_HEIGHT = 720;
 // Every paced frame lasts at least this long.
 constexpr uint32_t FRAME_BUDGET_MS = 17;
 // Frames that took up to this long are topped up to the budget.
-constexpr uint32_t PACE_THRESHOLD_MS = 16;
+constexpr uint32_t PACE_THRESHOLD_MS = FRAME_BUDGET_MS - 1;
 
 // The one full-screen window, created at start-up.
 extern SDL_Window* window;
@@ -36,8 +50,11 @@ void quit_event();
 void black_rectangles();
 
 // Starts SDL, opens the window and renderer, hides the cursor, waits 3 s.
-// Exits with status 1 when SDL cannot start.
+// Exits with status 1, saying why, when SDL, the window or the renderer cannot start.
 void startup();
+// From now on Ctrl-C and SIGTERM end the demo as `end` does, with status 130 or 143: at once
+// during a wait, else at the next quit poll. Called before SDL starts, which then leaves them be.
+void end_on_stop_signals();
 // Makes the executable's directory the current one (restored at exit), so
 // the relative data paths resolve wherever the demo was started from.
 void enter_program_directory();
@@ -49,6 +66,8 @@ uint32_t begin_frame();
 void end_frame(uint32_t t0);
 // Letterbox and present, for still and fixed-delay frames.
 void show_frame();
+// Every wait of the demo: a pause, a fixed delay, the rest of a frame's budget.
+void wait_ms(uint32_t ms);
 // Step 7 of the skeleton: waits for the rest of the 17 ms budget.
 void pace_frame(uint32_t t0);
 

@@ -37,6 +37,7 @@ void timeline_cycle() {
 
 void run_demo() {
     enter_program_directory();
+    end_on_stop_signals();
     startup();
     for (;;) {
         timeline_cycle();

@@ -61,6 +61,7 @@ struct State {
     bool keep_draws = true;
     bool real_drawing = true;
     bool stand_in_textures = false;
+    bool fail_window = false;
     std::function<void(const Frame&)> present_hook;
     std::deque<PendingEvent> events;
     uint64_t polls = 0;
@@ -207,6 +208,7 @@ void keep_draws(bool on) { state().keep_draws = on; }
 void draw_for_real(bool on) { state().real_drawing = on; }
 void stand_in_textures(bool on) { state().stand_in_textures = on; }
 void set_present_cost(uint32_t ms) { state().present_cost_ms = ms; }
+void fail_window(bool on) { state().fail_window = on; }
 void script_ticks(std::vector<uint32_t> ticks) { headless::script_ticks(std::move(ticks)); }
 void on_present(std::function<void(const Frame&)> hook) { state().present_hook = std::move(hook); }
 
@@ -404,7 +406,12 @@ void __wrap_SDL_LogError(int category, const char* fmt, ...) {
 }
 
 SDL_Window* __wrap_SDL_CreateWindow(const char* title, int x, int y, int w, int h, Uint32 flags) {
-    SDL_Window* win = __real_SDL_CreateWindow(title, x, y, w, h, flags);
+    SDL_Window* win = nullptr;
+    if (state().fail_window) {
+        SDL_SetError("no window in this test");
+    } else {
+        win = __real_SDL_CreateWindow(title, x, y, w, h, flags);
+    }
     Call c = harness::make(Op::CreateWindow);
     c.name = harness::intern(title != nullptr ? title : "");
     c.v[0] = x;

@@ -76,6 +76,8 @@ void draw_for_real(bool on);
 void stand_in_textures(bool on);
 // Virtual milliseconds each present takes.
 void set_present_cost(uint32_t ms);
+// SDL_CreateWindow fails, as where no window can be made.
+void fail_window(bool on);
 // Values the next calls of SDL_GetTicks return, before the clock takes over again.
 void script_ticks(std::vector<uint32_t> ticks);
 // Called at every present with the frame just finished.

@@ -121,6 +121,33 @@ TEST(Startup, FailureToStartSdlIsLoggedAndExitsWithStatus1) {
     setenv("SDL_VIDEODRIVER", "dummy", 1);
 }
 
+TEST(Startup, NoWindowOrNoRendererIsLoggedAndExitsWithStatus1) {
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    harness::reset();
+    harness::fail_window(true);
+    EXPECT_EQ(harness::run(startup), 1);
+    harness::fail_window(false);
+    auto errors = harness::calls(Op::LogError);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_STREQ(errors[0].name, "Couldn't create the window : %s\n");
+    EXPECT_TRUE(harness::calls(Op::CreateRenderer).empty());
+    EXPECT_EQ(harness::calls(Op::Quit).size(), 1u);
+
+    // The dummy video driver has no accelerated renderer to offer.
+    unsetenv("SDL_RENDER_DRIVER");
+    harness::reset();
+    EXPECT_EQ(harness::run(startup), 1);
+    setenv("SDL_RENDER_DRIVER", "software", 1);
+    errors = harness::calls(Op::LogError);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_STREQ(errors[0].name, "Couldn't create the renderer : %s\n");
+    EXPECT_EQ(ops_of(harness::log()), (std::vector<Op>{Op::Init, Op::CreateWindow, Op::SetDisplayMode,
+                                                       Op::CreateRenderer, Op::LogError, Op::DestroyWindow,
+                                                       Op::Quit, Op::Exit}));
+    EXPECT_EQ(window, nullptr);
+    EXPECT_EQ(renderer, nullptr);
+}
+
 TEST_F(DemoTest, LetterboxCoversRightAndBottomInBlack) {
     black_rectangles();
     const auto& draws = harness::current_frame().draws;

@@ -39,7 +39,7 @@ constexpr int SOURCE_PITCH = SCREEN_WIDTH * 4;
 // Frames waiting for the encoder; each is 3.7 MB.
 constexpr size_t QUEUE_FRAMES = 4;
 // A hint for the encoders' rate control: the demo's paced frame lasts 17 ms.
-constexpr AVRational PACED_FRAME_RATE = {1000, 17};
+constexpr AVRational PACED_FRAME_RATE = {1000, int(FRAME_BUDGET_MS)};
 constexpr AVRational MILLISECONDS = {1, 1000};
 // RGB to YUV 4:2:0 at half the cost of the default filter, within 54 dB of exact 2 x 2
 // averaging: far finer than what H.264 at CRF 18 keeps.
