@@ -65,12 +65,15 @@ TEST_F(DemoTest, EveryScenePlaysInItsPlaceWithItsFrameCountAndTheSecondCycleIsTh
     harness::stand_in_textures(true);
     const auto first = play_cycle_step_by_step();
     const auto second = play_cycle_step_by_step();
+    uint32_t cycle_ms = 0;
     for (int n = 0; n < TIMELINE_STEPS; ++n) {
         EXPECT_STREQ(TIMELINE[n].name, CYCLE[n].name);
         EXPECT_EQ(first[n].presents, CYCLE[n].presents) << TIMELINE[n].name;
         EXPECT_EQ(second[n].presents, first[n].presents) << TIMELINE[n].name;
         EXPECT_EQ(second[n].duration_ms, first[n].duration_ms) << TIMELINE[n].name;
         EXPECT_EQ(second[n].polls, first[n].polls) << TIMELINE[n].name;
+        cycle_ms += first[n].duration_ms;
     }
+    EXPECT_EQ(cycle_ms, CYCLE_MS) << "the cycle's length in timeline.h";
     EXPECT_TRUE(harness::misuse().empty());
 }

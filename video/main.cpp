@@ -7,12 +7,11 @@ extern "C" {
 }
 
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -20,33 +19,27 @@ extern "C" {
 #include <filesystem>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "options.h"
+#include "progress.h"
 #include "runtime.h"
-#include "timeline.h"
 #include "screen_capture.h"
 #include "soundtrack.h"
+#include "timeline.h"
 #include "video_file.h"
 #include "virtual_clock.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
 
 constexpr int STATUS_FAILED = 1;
 constexpr int STATUS_USAGE = 2;
 
-// Thrown from the clock when the video has reached its end.
-struct Cut {};
-// Thrown from the clock once SIGINT, SIGTERM or SIGHUP arrived.
-struct Interrupted {};
+// ---- The file: written under a temporary name beside OUTPUT, renamed when whole ----------
 
-// Set by the signal handler on whichever thread takes the signal, read by the demo's thread.
-std::atomic<int> stop_signal{0};
-static_assert(std::atomic<int>::is_always_lock_free, "the signal handler needs a lock-free flag");
-
-// The file being written beside OUTPUT; removed on every way out but success.
+// The file being written; removed on every way out but success.
 std::string partial_path;
 
 void remove_partial() {
@@ -63,7 +56,11 @@ void remove_partial() {
 }
 
 // Claims a fresh name beside `output`, so the rename at the end stays on one file system.
-std::string claim_partial_path(const fs::path& output) {
+void claim_partial_path(const fs::path& output) {
+    std::error_code ignored;
+    if (fs::is_directory(output, ignored)) {
+        fail(STATUS_USAGE, "cannot write " + output.string() + ": it is a directory");
+    }
     std::string name = (output.parent_path() / ("." + output.filename().string() + ".partial-XXXXXX")).string();
     const int fd = mkstemp(name.data());
     if (fd < 0) {
@@ -74,61 +71,31 @@ std::string claim_partial_path(const fs::path& output) {
     umask(mask);
     fchmod(fd, 0666 & ~mask);
     close(fd);
-    return name;
+    partial_path = name;
+    // The demo may end the process itself (SDL cannot start): leave nothing behind then either.
+    std::atexit(remove_partial);
 }
 
-std::string minutes(double seconds) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%d:%04.1f", int(seconds) / 60, seconds - 60 * (int(seconds) / 60));
-    return text;
+// ---- Signals: SIGINT, SIGTERM and SIGHUP stop the run at its next frame or wait -----------
+
+// Thrown from the clock or a present once a stop signal arrived.
+struct Interrupted {};
+
+// Set by the signal handler on whichever thread takes the signal, read by the demo's thread.
+std::atomic<int> stop_signal{0};
+static_assert(std::atomic<int>::is_always_lock_free, "the signal handler needs a lock-free flag");
+
+void on_signal(int signal) { stop_signal = signal; }
+
+void catch_stop_signals() {
+    struct sigaction action = {};
+    action.sa_handler = on_signal;
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        sigaction(signal, &action, nullptr);
+    }
+    // The signals are ours, not SDL's.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
 }
-
-// The progress line: on a terminal rewritten in place, elsewhere a line now and then.
-class Progress {
-public:
-    explicit Progress(uint32_t total_ms) : total_ms_(total_ms), tty_(isatty(STDERR_FILENO) != 0) {}
-
-    void frame(uint32_t ms) {
-        ++frames_;
-        const auto now = Clock::now();
-        if (now - shown_ < (tty_ ? std::chrono::milliseconds(250) : std::chrono::seconds(10))) {
-            return;
-        }
-        shown_ = now;
-        const double spent_s = seconds_since_start();
-        std::string line = minutes(ms / 1000.0) + " of video";
-        if (total_ms_ > 0) {
-            const double left_s = ms > 0 ? spent_s * (double(total_ms_) - ms) / ms : 0.0;
-            line = std::to_string(uint64_t(100.0 * ms / total_ms_)) + "%  " + minutes(ms / 1000.0) + " of " +
-                   minutes(total_ms_ / 1000.0) + "  " + std::to_string(int(frames_ / spent_s)) + " frames/s  " +
-                   minutes(left_s) + " left";
-        } else {
-            line += "  " + std::to_string(int(frames_ / spent_s)) + " frames/s";
-        }
-        std::fprintf(stderr, tty_ ? "\r%-70s" : "%s\n", line.c_str());
-    }
-    void done() {
-        if (tty_ && shown_ != Clock::time_point()) {
-            std::fprintf(stderr, "\r%-70s\r", "");
-        }
-    }
-    double seconds_since_start() const { return std::chrono::duration<double>(Clock::now() - start_).count(); }
-
-private:
-    const uint32_t total_ms_;
-    const bool tty_;
-    const Clock::time_point start_ = Clock::now();
-    Clock::time_point shown_;
-    uint64_t frames_ = 0;
-};
-
-// What the wrapped present feeds: null until the video file is open.
-struct Session {
-    capture::VideoFile& video;
-    ScreenCapture& screen;
-    Progress& progress;
-};
-Session* session = nullptr;
 
 void check_stop() {
     if (stop_signal != 0) {
@@ -136,51 +103,27 @@ void check_stop() {
     }
 }
 
-// How long one cycle lasts on the clock, for the progress line. The timeline does not depend
-// on what is drawn, so a child starts the demo and plays a cycle into a single pixel (which
-// SDL clips nearly every draw against), and the demo here stays just as it was. Called before
-// SDL starts, while this process has one thread: a child forked later would hold copies of
-// SDL's threads' locks, and a signal could land on one of those threads instead of
-// interrupting the wait below. 0 when it cannot tell.
-uint32_t measure_cycle_ms() {
-    int ends[2];
-    if (pipe(ends) != 0) {
-        return 0;
-    }
-    const pid_t child = fork();
-    if (child == 0) {
-        // The parent's file and signals are not the child's business.
-        partial_path.clear();
-        headless::on_delay({});
-        std::signal(SIGINT, SIG_DFL);
-        std::signal(SIGTERM, SIG_DFL);
-        std::signal(SIGHUP, SIG_DFL);
-        close(ends[0]);
-        capture::soundtrack().set_mixing(false);
-        startup();
-        SDL_SetRenderTarget(renderer, SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888,
-                                                        SDL_TEXTUREACCESS_TARGET, 1, 1));
-        const uint32_t start = headless::now_ms();
-        timeline_cycle();
-        const uint32_t length = headless::now_ms() - start;
-        _exit(write(ends[1], &length, sizeof length) == sizeof length ? 0 : 1);
-    }
-    close(ends[1]);
-    uint32_t length = 0;
-    while (child > 0 && read(ends[0], &length, sizeof length) < 0 && errno == EINTR) {
-        if (stop_signal != 0) {
-            kill(child, SIGKILL);
-        }
-    }
-    close(ends[0]);
-    if (child > 0) {
-        waitpid(child, nullptr, 0);
-    }
-    check_stop();
-    return length;
+// Dies by the signal that stopped the run, as a shell expects, leaving no file.
+[[noreturn]] void die_by_stop_signal() {
+    remove_partial();
+    std::fprintf(stderr, "\ncapture: stopped, nothing written\n");
+    std::signal(stop_signal, SIG_DFL);
+    std::raise(stop_signal);
+    std::exit(STATUS_FAILED);
 }
 
-void on_signal(int signal) { stop_signal = signal; }
+// ---- The run ------------------------------------------------------------------------------
+
+// Thrown from the clock when the video has reached its end.
+struct Cut {};
+
+// What the wrapped present feeds: null until the video file is open.
+struct Session {
+    capture::VideoFile& video;
+    ScreenCapture& screen;
+    capture::Progress& progress;
+};
+Session* session = nullptr;
 
 }  // namespace
 
@@ -218,19 +161,17 @@ int cycles_to_play(const capture::Options& options) {
 }
 
 // Plays the timeline into the video file at `partial_path` and moves it to `output`. With
-// both a number of cycles and --until, the earlier end wins. `cycle_ms` is one cycle's
-// length, 0 if unknown.
-void render(const capture::Options& options, const capture::Container& container, const fs::path& output,
-            uint32_t cycle_ms) {
+// both a number of cycles and --until, the earlier end wins.
+void render(const capture::Options& options, const capture::Container& container, const fs::path& output) {
     const int cycles = cycles_to_play(options);
     uint32_t end_ms = options.until_ms;
     startup();
     uint32_t planned_ms = end_ms;
-    if (cycles > 0 && cycle_ms > 0) {
-        const uint32_t cycles_end_ms = headless::now_ms() + uint32_t(cycles) * cycle_ms;
+    if (cycles > 0) {
+        const uint32_t cycles_end_ms = headless::now_ms() + uint32_t(cycles) * CYCLE_MS;
         planned_ms = end_ms != 0 ? std::min(end_ms, cycles_end_ms) : cycles_end_ms;
     }
-    Progress progress(planned_ms);
+    capture::Progress progress(planned_ms);
     capture::open_mixer_for_loading();
     ScreenCapture screen;
     capture::VideoFile video(partial_path, container, options);
@@ -268,8 +209,9 @@ void render(const capture::Options& options, const capture::Container& container
     partial_path.clear();
     const double spent_s = progress.seconds_since_start();
     std::printf("%s: %s, %llu frames of %d x %d, %s; made in %s, %.1fx real time\n", options.output.c_str(),
-                minutes(end_ms / 1000.0).c_str(), static_cast<unsigned long long>(video.frames_written()),
-                video.width(), video.height(), container.name, minutes(spent_s).c_str(), end_ms / 1000.0 / spent_s);
+                capture::minutes(end_ms / 1000.0).c_str(), static_cast<unsigned long long>(video.frames_written()),
+                video.width(), video.height(), container.name, capture::minutes(spent_s).c_str(),
+                end_ms / 1000.0 / spent_s);
     capture::close_mixer();
 }
 
@@ -290,34 +232,21 @@ int main(int argc, char** argv) {
         fail(STATUS_USAGE, error);
     }
     const fs::path output = fs::absolute(options.output);
-    std::error_code ignored;
-    if (fs::is_directory(output, ignored)) {
-        fail(STATUS_USAGE, "cannot write " + output.string() + ": it is a directory");
-    }
-    partial_path = claim_partial_path(output);
-    // The demo may end the process itself (SDL cannot start): leave nothing behind then either.
-    std::atexit(remove_partial);
-    struct sigaction action = {};
-    action.sa_handler = on_signal;
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
-        sigaction(signal, &action, nullptr);
-    }
-    // Headless whatever the caller's environment says; the signals are ours, not SDL's.
+    claim_partial_path(output);
+    catch_stop_signals();
+
+    // Headless whatever the caller's environment says, on the virtual clock from the start.
     setenv("SDL_VIDEODRIVER", "dummy", 1);
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     setenv("SDL_RENDER_DRIVER", "software", 1);
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     // The encoders' statistics and notes are not for the user; their errors still show.
     av_log_set_level(AV_LOG_ERROR);
     headless::on_delay([](uint32_t) { check_stop(); });
     enter_program_directory();
     try {
-        render(options, *container, output, cycles_to_play(options) > 0 ? measure_cycle_ms() : 0);
+        render(options, *container, output);
     } catch (const Interrupted&) {
-        remove_partial();
-        std::fprintf(stderr, "\ncapture: stopped, nothing written\n");
-        std::signal(stop_signal, SIG_DFL);
-        std::raise(stop_signal);
+        die_by_stop_signal();
     } catch (const capture::EncodeError& e) {
         fail(STATUS_FAILED, std::string("encoding failed, nothing written: ") + e.what());
     } catch (const std::exception& e) {
