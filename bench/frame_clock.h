@@ -19,6 +19,9 @@ void end_step(const char* name);
 // demo's frame loops should make none.
 uint64_t step_allocations();
 
+// The high-resolution counter itself: the demo's reads of it count the skipped waits too.
+uint64_t real_counter();
+
 // The waits the demo asked for and did not get.
 uint64_t skipped_delays();
 uint64_t skipped_delay_ms();

@@ -8,8 +8,11 @@
 namespace headless {
 namespace {
 
+constexpr uint64_t US_PER_MS = 1000;
+
 struct Clock {
-    uint32_t now_ms = 0;
+    uint64_t now_us = 0;
+    uint32_t oversleep_us = 0;
     std::deque<uint32_t> scripted_ticks;
     std::function<void(uint32_t)> delay_hook;
 };
@@ -21,18 +24,21 @@ Clock& clock() {
 
 }  // namespace
 
-uint32_t now_ms() { return clock().now_ms; }
+uint32_t now_ms() { return static_cast<uint32_t>(clock().now_us / US_PER_MS); }
 
 void reset_clock() {
-    clock().now_ms = 0;
+    clock().now_us = 0;
+    clock().oversleep_us = 0;
     clock().scripted_ticks.clear();
 }
 
-void advance_clock(uint32_t ms) { clock().now_ms += ms; }
+void advance_clock(uint32_t ms) { clock().now_us += ms * US_PER_MS; }
 
 void script_ticks(std::vector<uint32_t> ticks) {
     clock().scripted_ticks.assign(ticks.begin(), ticks.end());
 }
+
+void oversleep_us(uint32_t us) { clock().oversleep_us = us; }
 
 void on_delay(std::function<void(uint32_t)> hook) { clock().delay_hook = std::move(hook); }
 
@@ -47,7 +53,7 @@ Uint32 __wrap_SDL_GetTicks(void) {
         c.scripted_ticks.pop_front();
         return t;
     }
-    return c.now_ms;
+    return headless::now_ms();
 }
 
 void __wrap_SDL_Delay(Uint32 ms) {
@@ -55,7 +61,16 @@ void __wrap_SDL_Delay(Uint32 ms) {
     if (c.delay_hook) {
         c.delay_hook(ms);
     }
-    c.now_ms += ms;
+    c.now_us += ms * headless::US_PER_MS + c.oversleep_us;
+}
+
+// One count per microsecond.
+Uint64 __wrap_SDL_GetPerformanceCounter(void) {
+    return headless::clock().now_us;
+}
+
+Uint64 __wrap_SDL_GetPerformanceFrequency(void) {
+    return 1000 * headless::US_PER_MS;
 }
 
 }  // extern "C"

@@ -146,7 +146,7 @@ void closing_fade_scene() {
 
     int32_t y = FADE_RISE_START;
     while (y >= FADE_LAST_Y) {
-        const uint32_t t0 = SDL_GetTicks();
+        const uint32_t t0 = stamp_frame();
         quit_event();
         // Fade the tune: the sum is taken in double and kept in single precision.
         v = static_cast<float>(v + FADE_VOLUME_STEP);
@@ -161,7 +161,8 @@ void closing_fade_scene() {
         show_frame();
         if (y == FADE_BLINK_Y) {
             // Blink where the rise ends, without reading input.
-            wait_ms(FADE_HOLD_MS);
+            hold_ms(FADE_HOLD_MS);
+            mark("rabbit blinks");
             rabbit_still_frame(RABBIT_BLINKING, FADE_RABBIT_X, y + RABBIT_BLINK_DROP, FADE_BLINK_MS);
             rabbit_still_frame(RABBIT_STANDING, FADE_RABBIT_X, y, FADE_HOLD_MS);
         }
@@ -170,6 +171,6 @@ void closing_fade_scene() {
     }
 
     // Let the screen stay black a moment, then release the tune and the audio device.
-    wait_ms(FADE_HOLD_MS);
+    hold_ms(FADE_HOLD_MS);
     stop_music();
 }

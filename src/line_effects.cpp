@@ -40,7 +40,7 @@ void caption_card(const char* text) {
     }
 
     // Hold the last frame, without reading input.
-    wait_ms(CAPTION_HOLD_MS);
+    hold_ms(CAPTION_HOLD_MS);
 
     // Speed it out through the left edge.
     int32_t q = 0;
@@ -88,7 +88,7 @@ constexpr int32_t BUTTERFLY_TOP = (SCREEN_HEIGHT - BUTTERFLY_H) / 2;
 
 // The line scenes clear before anything else, and poll per band instead.
 uint32_t begin_line_frame() {
-    const uint32_t t0 = SDL_GetTicks();
+    const uint32_t t0 = stamp_frame();
     SDL_SetRenderDrawColor(renderer, 0, 0, 0, 0);
     SDL_RenderClear(renderer);
     return t0;

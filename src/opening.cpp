@@ -38,7 +38,7 @@ void rabbit_still_frame(const SDL_Rect& cell, int32_t x, int32_t y, Uint32 delay
     SDL_RenderClear(renderer);
     draw_rabbit(cell, x, y);
     show_frame();
-    wait_ms(delay_ms);
+    hold_ms(delay_ms);
 }
 
 // ---------------------------------------------------------------------------
@@ -126,7 +126,7 @@ void intro_scene() {
             });
             end_frame(t0);
         }
-        wait_ms(line.pause_ms);
+        hold_ms(line.pause_ms);
     }
 }
 
@@ -170,6 +170,7 @@ void title_scene() {
     }
 
     // Snap to the title at rest across the width, with no poll.
+    mark("title at full size");
     SDL_RenderClear(renderer);
     draw_large_text(TITLE, [&](int32_t i) { return SDL_Rect{rest_x(i), rest_top, rest_w, rest_h}; });
     show_frame();
@@ -177,7 +178,7 @@ void title_scene() {
     // Hold it, still reading input.
     int32_t q = 0;
     while (q < TITLE_HOLD_ITERATIONS) {
-        const uint32_t t0 = SDL_GetTicks();
+        const uint32_t t0 = stamp_frame();
         quit_event();
         ++q;
         pace_frame(t0);
@@ -200,7 +201,7 @@ void title_scene() {
 void rabbit_scene() {
     replace_surface(image, RABBIT_SHEET);
     replace_texture(image);
-    wait_ms(RABBIT_PAUSE_MS);
+    hold_ms(RABBIT_PAUSE_MS);
 
     // Walk in from the right and out at the left, posing once on the way.
     for (int32_t x = SCREEN_WIDTH; x >= RABBIT_WALK_END; x -= RABBIT_WALK_STEP) {
@@ -209,9 +210,10 @@ void rabbit_scene() {
         show_frame();
         if (x == RABBIT_POSE_X) {
             const int32_t pose_x = x - RABBIT_POSE_SHIFT;
-            wait_ms(RABBIT_PAUSE_MS);
+            hold_ms(RABBIT_PAUSE_MS);
             rabbit_still_frame(RABBIT_STANDING, pose_x, RABBIT_TOP, RABBIT_PAUSE_MS);
             rabbit_still_frame(RABBIT_BLINKING, pose_x, RABBIT_TOP + RABBIT_BLINK_DROP, RABBIT_BLINK_MS);
+            mark("rabbit opens its eyes");
             rabbit_still_frame(RABBIT_STANDING, pose_x, RABBIT_TOP, RABBIT_PAUSE_MS);
             rabbit_still_frame(RABBIT_WALKING, x, RABBIT_TOP, RABBIT_PAUSE_MS);
         }
@@ -224,5 +226,5 @@ void rabbit_scene() {
         draw_rabbit(RABBIT_STANDING, x, RABBIT_TOP);
         end_frame(t0);
     }
-    wait_ms(RABBIT_PAUSE_MS);
+    hold_ms(RABBIT_PAUSE_MS);
 }

@@ -35,12 +35,15 @@ void still_picture_scene() {
 
     // Hold it without drawing, still answering Escape and clicks.
     for (int32_t hold = 0; hold < PICTURE_HOLD_ITERATIONS; ++hold) {
-        const uint32_t t0 = SDL_GetTicks();
+        const uint32_t t0 = stamp_frame();
         quit_event();
         pace_frame(t0);
     }
 
     for (uint32_t v = 0; v <= SQUASH_END_PX; v += SQUASH_STEP_PX) {
+        if (v == SQUASH_STEP_PX) {
+            mark("picture squashes");
+        }
         const uint32_t t0 = begin_frame();
         // Squash the whole picture into the band between y = v and y = 720 - v.
         const SDL_Rect band = {0, static_cast<int>(v), SCREEN_WIDTH,

@@ -1,6 +1,8 @@
 // The demo's runtime: start-up, shared handles, quit poll, shutdown and frame pacing.
 #include "runtime.h"
 
+#include <algorithm>
+#include <cmath>
 #include <csignal>
 #include <cstdlib>
 #include <string>
@@ -15,6 +17,7 @@ SDL_Surface* image = nullptr;
 SDL_Texture* texture = nullptr;
 Mix_Music* music = nullptr;
 SDL_Event event;
+int32_t audio_latency_ms = 0;
 
 namespace {
 
@@ -41,6 +44,42 @@ volatile std::sig_atomic_t stop_signal = 0;
 volatile std::sig_atomic_t waiting = 0;
 // The thread that plays the demo; a signal may be delivered to another one.
 std::thread::id demo_thread;
+
+// ---- Time: the score's clock, and the real clock kept to it ----
+
+// The score's clock (ms since start-up): every wait at the length the timeline gives it.
+uint32_t score_now_ms = 0;
+// Where the score stood at the current frame's time stamp.
+uint32_t frame_start_score_ms = 0;
+// The real clock at the current frame's time stamp (ms).
+double frame_start_real_ms = 0.0;
+// How far the real clock has run ahead of the score through late waits (ms), paid back whole
+// milliseconds at a time by shortening the next wait. Kept within one frame's budget either
+// way: a stall longer than that (a machine too busy to keep up) is not caught up.
+double carry_ms = 0.0;
+constexpr double CARRY_LIMIT_MS = FRAME_BUDGET_MS;
+// The music playing, if any: where the real clock and the score stood at its Mix_PlayMusic.
+bool music_playing = false;
+double music_start_real_ms = 0.0;
+uint32_t music_start_score_ms = 0;
+
+// The moments marked for the next present, stamped with the score's time when it is made.
+Mark pending_marks[MARKS_PER_PRESENT];
+int pending_mark_count = 0;
+
+double real_now_ms() {
+    static const double counts_per_ms = static_cast<double>(SDL_GetPerformanceFrequency()) / 1000.0;
+    return static_cast<double>(SDL_GetPerformanceCounter()) / counts_per_ms;
+}
+
+void add_carry(double late_ms) {
+    carry_ms = std::clamp(carry_ms + late_ms, -CARRY_LIMIT_MS, CARRY_LIMIT_MS);
+}
+
+// `ms` less the whole milliseconds the real clock is ahead (or plus those it is behind).
+uint32_t less_carry(uint32_t ms) {
+    return static_cast<uint32_t>(std::max(0.0, static_cast<double>(ms) - std::trunc(carry_ms)));
+}
 
 // The current directory the demo was started in, put back at exit.
 std::string starting_directory;
@@ -119,12 +158,56 @@ void end_on_stop_signals() {
     std::signal(SIGTERM, on_stop_signal);
 }
 
-void wait_ms(uint32_t ms) {
+namespace {
+
+// The one place the demo sleeps; returns how long it really slept (ms).
+double sleep_ms(uint32_t ms) {
     end_if_stopped();
+    const double before_ms = real_now_ms();
     waiting = 1;
     SDL_Delay(ms);
     waiting = 0;
     end_if_stopped();
+    return real_now_ms() - before_ms;
+}
+
+}  // namespace
+
+void wait_ms(uint32_t ms) {
+    score_now_ms += ms;
+    const uint32_t ask_ms = less_carry(ms);
+    add_carry(sleep_ms(ask_ms) - ms);
+}
+
+void hold_ms(uint32_t ms) {
+    if (!music_playing) {
+        wait_ms(ms);
+        return;
+    }
+    // > 0: the music is heard ahead of where the score puts the picture.
+    const double heard_ms = real_now_ms() - music_start_real_ms - audio_latency_ms;
+    const double ahead_ms = heard_ms - static_cast<double>(score_now_ms - music_start_score_ms);
+    score_now_ms += ms;
+    const double wanted_ms = std::clamp(static_cast<double>(ms) - ahead_ms, 0.0, 2.0 * ms);
+    const auto ask_ms = static_cast<uint32_t>(std::lround(wanted_ms));
+    // The picture now meets the music: only this wait's own lateness is left to carry.
+    carry_ms = 0.0;
+    add_carry(sleep_ms(ask_ms) - ask_ms);
+}
+
+uint32_t score_ms() {
+    return score_now_ms;
+}
+
+void mark(const char* moment) {
+    if (pending_mark_count < MARKS_PER_PRESENT) {
+        pending_marks[pending_mark_count++] = {moment, 0};
+    }
+}
+
+int presented_marks(const Mark** marks) {
+    *marks = pending_marks;
+    return pending_mark_count;
 }
 
 void enter_program_directory() {
@@ -167,15 +250,31 @@ void black_rectangles() {
     SDL_RenderFillRect(renderer, &BOTTOM_BAND);
 }
 
+uint32_t stamp_frame() {
+    frame_start_score_ms = score_now_ms;
+    frame_start_real_ms = real_now_ms();
+    return SDL_GetTicks();
+}
+
 void pace_frame(uint32_t t0) {
-    const uint32_t elapsed_ms = SDL_GetTicks() - t0;
-    if (elapsed_ms <= PACE_THRESHOLD_MS) {
-        wait_ms(FRAME_BUDGET_MS - elapsed_ms);
+    // On the score the frame lasts the budget, or its fixed-delay frames if they are longer.
+    const uint32_t score_elapsed_ms = score_now_ms - frame_start_score_ms;
+    if (score_elapsed_ms <= PACE_THRESHOLD_MS) {
+        score_now_ms += FRAME_BUDGET_MS - score_elapsed_ms;
     }
+    const uint32_t elapsed_ms = SDL_GetTicks() - t0;
+    if (elapsed_ms > PACE_THRESHOLD_MS) {
+        // Over the budget: no wait, and nothing of it caught up later.
+        return;
+    }
+    const uint32_t ask_ms = less_carry(FRAME_BUDGET_MS - elapsed_ms);
+    sleep_ms(ask_ms);
+    // Measured whole, from its time stamp: what the millisecond ticks missed is carried too.
+    add_carry(real_now_ms() - frame_start_real_ms - FRAME_BUDGET_MS);
 }
 
 uint32_t begin_frame() {
-    const uint32_t t0 = SDL_GetTicks();
+    const uint32_t t0 = stamp_frame();
     quit_event();
     SDL_RenderClear(renderer);
     return t0;
@@ -183,7 +282,11 @@ uint32_t begin_frame() {
 
 void show_frame() {
     black_rectangles();
+    for (int i = 0; i < pending_mark_count; ++i) {
+        pending_marks[i].score_ms = score_now_ms;
+    }
     SDL_RenderPresent(renderer);
+    pending_mark_count = 0;
 }
 
 void end_frame(uint32_t t0) {
@@ -216,9 +319,13 @@ void start_music(const char* path, int loops) {
     Mix_OpenAudio(AUDIO_FREQUENCY_HZ, AUDIO_SAMPLE_FORMAT, AUDIO_CHANNELS, AUDIO_CHUNK_FRAMES);
     music = Mix_LoadMUS(path);
     Mix_PlayMusic(music, loops);
+    music_playing = true;
+    music_start_real_ms = real_now_ms();
+    music_start_score_ms = score_now_ms;
 }
 
 void stop_music() {
+    music_playing = false;
     if (music != nullptr) {
         Mix_FreeMusic(music);
         music = nullptr;
@@ -227,6 +334,10 @@ void stop_music() {
 }
 
 void startup() {
+    score_now_ms = 0;
+    carry_ms = 0.0;
+    music_playing = false;
+    pending_mark_count = 0;
     if (SDL_Init(SDL_SUBSYSTEMS) != 0) {
         startup_failed("Couldn't initialize SDL2 : %s\n", false);
     }

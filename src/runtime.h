@@ -8,8 +8,9 @@
 
 // Swapped calls. The programs around the demo link this same code with some of its SDL calls
 // replaced at link time (-Wl,--wrap; each build's list is swap_sdl_calls in CMakeLists.txt):
-//   virtual clock (tests, screenshots, capture, timeline report): SDL_GetTicks and SDL_Delay.
-//     Time moves only by the waits asked for, so every frame lands on its nominal time.
+//   virtual clock (tests, screenshots, capture, timeline report): SDL_GetTicks, SDL_Delay and
+//     the high-resolution counter. Time moves only by the waits asked for, so every frame
+//     lands on its nominal time, the real clock agrees with the score's and nothing is carried.
 //   tests: nearly every call, recorded with the state it used; `exit` throws instead of
 //     ending the process, so `end` can be checked in place.
 //   capture: SDL_RenderPresent reads the frame back into the video; the Mix_ calls are
@@ -41,6 +42,9 @@ extern SDL_Texture* texture;
 extern Mix_Music* music;
 // The last event taken from the queue; only `quit_event` touches it.
 extern SDL_Event event;
+// How long what SDL_mixer plays takes to be heard (ms), where the platform can tell; 0 where it
+// cannot, as on the desktop (about 15 ms there). The still holds take it off the music's place.
+extern int32_t audio_latency_ms;
 
 // Takes at most one event; Escape or a mouse-button press ends the demo.
 void quit_event();
@@ -60,16 +64,40 @@ void end_on_stop_signals();
 void enter_program_directory();
 
 // Frame skeleton, shared by the scenes' counted loops.
+// Step 1: the frame's time stamp (SDL_GetTicks), noted on the score's clock and the real one.
+uint32_t stamp_frame();
 // Time stamp, quit poll and clear; returns the time stamp.
 uint32_t begin_frame();
 // Letterbox, present and pacing against the time stamp `t0`.
 void end_frame(uint32_t t0);
 // Letterbox and present, for still and fixed-delay frames.
 void show_frame();
-// Every wait of the demo: a pause, a fixed delay, the rest of a frame's budget.
-void wait_ms(uint32_t ms);
 // Step 7 of the skeleton: waits for the rest of the 17 ms budget.
 void pace_frame(uint32_t t0);
+
+// Waits. Each counts its nominal length on the score's clock; on the real clock, what a wait
+// oversleeps is taken off the next ones, so frames last 17 ms in the mean.
+// A pause or a fixed-delay frame's wait.
+void wait_ms(uint32_t ms);
+// A still picture held while the music plays: shortened by as much as the music is heard ahead
+// of the score, or lengthened by as much as it is behind, between 0 and twice `ms`, so the
+// picture meets the music again. On the virtual clock the two agree and it lasts `ms`.
+void hold_ms(uint32_t ms);
+
+// The score's clock: where the virtual clock would stand (ms since start-up), every wait at
+// its nominal length whatever the real clock did. The music is scored to it.
+uint32_t score_ms();
+// A moment the music is scored to, shown by the next present: a scene's start or a hit within
+// it. Marking only records it.
+void mark(const char* moment);
+struct Mark {
+    const char* moment;
+    uint32_t score_ms;  // the score's clock at the present that shows it
+};
+constexpr int MARKS_PER_PRESENT = 4;
+// The moments the present being made shows; programs around the demo read them from their
+// SDL_RenderPresent. Sets `marks` to them and returns how many.
+int presented_marks(const Mark** marks);
 
 // Replacement rule for the shared handles: free what the handle holds,
 // then store the new content.

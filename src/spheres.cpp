@@ -278,6 +278,12 @@ void sphere_drop_scene() {
 
     // Open and close the column as a turning V, twenty times; drift out in the later cycles.
     for (int32_t cycle = 1; cycle <= SPIN_CYCLES; ++cycle) {
+        if (cycle == 1) {
+            mark("V opens");
+        }
+        if (cycle == DRIFT_FIRST_CYCLE) {
+            mark("figure drifts outward");
+        }
         for (uint32_t spread = 0; spread <= SPIN_WIDEST_SPREAD; spread += SPIN_SPREAD_STEP) {
             spin_frame(cycle, spread, true);
         }
@@ -415,6 +421,7 @@ void sphere_figure_scene() {
     };
 
     // Flap the wings eighty times, in and out, while the figure spirals away.
+    mark("wings start flapping");
     for (int32_t cycle = 1; cycle <= FLIGHT_FLAPS; ++cycle) {
         for (uint32_t spread = 0; spread <= FLAP_WIDEST_SPREAD; ++spread) {
             flight_frame(cycle, spread);

@@ -31,6 +31,7 @@ const TimelineStep TIMELINE[TIMELINE_STEPS] = {
 
 void timeline_cycle() {
     for (const TimelineStep& step : TIMELINE) {
+        mark(step.name);
         step.play();
     }
 }

@@ -12,6 +12,7 @@
 #include "harness.h"
 #include "runtime.h"
 #include "timeline.h"
+#include "virtual_clock.h"
 
 using harness::Op;
 
@@ -50,29 +51,97 @@ void write_silent_wav(const char* path) {
 
 TEST(Pacing, TopsUpShortFramesTo17msAndLeavesLongOnesAlone) {
     struct Case {
-        uint32_t t0;
-        uint32_t now;
+        int32_t took_ms;     // -1: the ticks went backwards, a huge unsigned difference
         int expected_delay;  // -1: no wait at all
     };
     const Case cases[] = {
-        {1000, 1000, 17},  // took 0 ms
-        {1000, 1016, 1},   // 16 ms
-        {1000, 1017, -1},  // exactly the budget
-        {1000, 1040, -1},  // a slow frame is not caught up
-        {1000, 999, -1},   // ticks went backwards: a huge unsigned difference
+        {0, 17},
+        {16, 1},
+        {17, -1},  // exactly the budget
+        {40, -1},  // a slow frame is not caught up
+        {-1, -1},
     };
     for (const Case& c : cases) {
         harness::reset();
-        harness::script_ticks({c.now});
-        pace_frame(c.t0);
+        headless::advance_clock(1000);
+        const uint32_t t0 = stamp_frame();
+        if (c.took_ms >= 0) {
+            headless::advance_clock(static_cast<uint32_t>(c.took_ms));
+        } else {
+            harness::script_ticks({t0 - 1});
+        }
+        pace_frame(t0);
         const auto delays = harness::calls(Op::Delay);
         if (c.expected_delay < 0) {
-            EXPECT_TRUE(delays.empty()) << "frame of " << (c.now - c.t0) << " ms";
+            EXPECT_TRUE(delays.empty()) << "frame of " << c.took_ms << " ms";
         } else {
             ASSERT_EQ(delays.size(), 1u);
-            EXPECT_EQ(delays[0].v[0], c.expected_delay) << "frame of " << (c.now - c.t0) << " ms";
+            EXPECT_EQ(delays[0].v[0], c.expected_delay) << "frame of " << c.took_ms << " ms";
         }
     }
+}
+
+TEST_F(DemoTest, LateWaitsAreMadeUpButASlowFrameIsNot) {
+    // Every wait oversleeps by 0.3 ms, as SDL_Delay does on Linux, and more.
+    headless::oversleep_us(300);
+    const auto paced_frames = [](int n) {
+        for (int i = 0; i < n; ++i) {
+            end_frame(begin_frame());
+        }
+    };
+    uint32_t start = harness::now_ms();
+    paced_frames(1000);
+    EXPECT_NEAR(harness::now_ms() - start, 17000, 1);
+
+    start = harness::now_ms();
+    const uint32_t t0 = begin_frame();
+    headless::advance_clock(25);
+    end_frame(t0);
+    paced_frames(100);
+    EXPECT_NEAR(harness::now_ms() - start, 25 + 100 * 17, 1);
+}
+
+TEST_F(DemoTest, HoldsMeetTheMusicWhereItIsHeard) {
+    struct Case {
+        uint32_t ahead_ms;        // real time gone by that the score did not count
+        int32_t latency_ms;       // what is heard lags the music's start by this much
+        int32_t expected_hold_ms;
+    };
+    const Case cases[] = {
+        {0, 0, 1000},     // the virtual clock: the score's own time
+        {300, 0, 700},    // the picture is late: shorten the hold
+        {1500, 0, 0},     // far too late: no hold at all, and no more
+        {0, 300, 1300},   // the music is heard late: hold longer
+        {0, 1500, 2000},  // at most twice the hold
+    };
+    for (const Case& c : cases) {
+        start_music("sfx/no-such-tune.mp3", -1);
+        headless::advance_clock(c.ahead_ms);
+        audio_latency_ms = c.latency_ms;
+        harness::clear_logs();
+        const uint32_t score_before = score_ms();
+        hold_ms(1000);
+        audio_latency_ms = 0;
+        const auto delays = harness::calls(Op::Delay);
+        ASSERT_EQ(delays.size(), 1u);
+        EXPECT_EQ(delays[0].v[0], c.expected_hold_ms) << c.ahead_ms << " ms ahead, " << c.latency_ms << " ms late";
+        EXPECT_EQ(score_ms() - score_before, 1000u) << "the score counts the hold as written";
+        stop_music();
+    }
+}
+
+TEST_F(DemoTest, TheScoresClockIsTheVirtualClockAtEveryPresent) {
+    harness::keep_draws(false);
+    harness::draw_for_real(false);
+    harness::stand_in_textures(true);
+    uint64_t presents = 0;
+    harness::on_present([&](const harness::Frame&) {
+        ++presents;
+        ASSERT_EQ(score_ms(), harness::now_ms()) << "present " << presents;
+    });
+    EXPECT_EQ(harness::run(timeline_cycle), -1);
+    harness::on_present(nullptr);
+    EXPECT_EQ(presents, 12542u);
 }
 
 TEST(Startup, OpensTheWindowAndRendererThenWaitsThreeSeconds) {
