@@ -165,6 +165,7 @@ class Score:
         self.total_beats = beat
         self.bar_starts = np.concatenate([[0], np.cumsum(self.bar_beats)]).astype(int)
         self.tempo_changes = []   # (beat, microseconds per quarter)
+        self.chords = {}          # bar -> the chord symbols of that bar
 
     # ---- Writing ---------------------------------------------------------------------------
     def note(self, tick, length, channel, pitch, velocity):
@@ -291,17 +292,13 @@ class Score:
             bar = min(bar, len(self.bar_beats) - 1)
             offset = tick - self.bar_tick(bar)
             per_bar[bar].append((offset, length, channel, pitch, velocity))
-        keys = [tuple(sorted(n)) + (beats,) for n, beats in zip(per_bar, self.bar_beats)]
-        seen = {}
-        for first in range(len(keys) - bars + 1):
-            window = tuple(keys[first:first + bars])
-            if all(len(k) == 1 for k in window):
-                continue   # silence is no passage
-            seen.setdefault(window, []).append(first)
-        if not seen:
-            return 0, 0
-        starts = max(seen.values(), key=len)
-        return len(starts), starts[0] + 1
+        return most_repeated_run([(tuple(sorted(n)) or None, beats)
+                                  for n, beats in zip(per_bar, self.bar_beats)], bars)
+
+    def most_repeated_progression(self, bars):
+        """The same for the chords alone, bar by bar (as the sections' writers set them)."""
+        return most_repeated_run([(self.chords.get(bar), beats)
+                                  for bar, beats in enumerate(self.bar_beats)], bars)
 
     # ---- MIDI ------------------------------------------------------------------------------
     def midi_file(self, channels=None):
@@ -343,6 +340,21 @@ class Score:
         track += variable_length(max(0, end - last)) + b"\xff\x2f\x00"
         header = b"MThd" + struct.pack(">IHHH", 6, 0, 1, TICKS_PER_QUARTER)
         return header + b"MTrk" + struct.pack(">I", len(track)) + bytes(track)
+
+
+def most_repeated_run(keys, length):
+    """How often the most frequent run of `length` bars occurs, and where (1-based) it first
+    starts. Each bar is (what it holds or None, its beats); runs that hold nothing (silence, no
+    chords) do not count. (0, 0) when there is none."""
+    seen = {}
+    for first in range(len(keys) - length + 1):
+        window = tuple(keys[first:first + length])
+        if any(content is not None for content, _ in window):
+            seen.setdefault(window, []).append(first)
+    if not seen:
+        return 0, 0
+    starts = max(seen.values(), key=len)
+    return len(starts), starts[0] + 1
 
 
 def variable_length(value):

@@ -153,6 +153,8 @@ class Writer:
         if len(self.harmonies) != self.bar_count:
             raise ValueError(f"{self.section.name}: {len(self.harmonies)} bars of chords for "
                              f"{self.bar_count} bars")
+        for bar, chords in enumerate(self.harmonies):
+            self.score.chords[self.section.first_bar + bar] = tuple(c.symbol for c in chords)
 
     def spans(self, bar):
         """The chords of a bar as (first sixteenth, sixteenths, chord); they share it equally."""
@@ -867,10 +869,12 @@ def main():
     steps = [b / a for (_, a), (_, b) in zip(score.tempo_changes, score.tempo_changes[1:])]
     largest = max(max(s, 1 / s) for s in steps)
     repeats, where = score.most_repeated_passage(8)
+    cycles, cycled = score.most_repeated_progression(8)
     print(f"{len(score.tempo_changes)} tempos, {60e6 / max(u for _, u in score.tempo_changes):.1f} to "
           f"{60e6 / min(u for _, u in score.tempo_changes):.1f} BPM, largest step "
           f"{(largest - 1) * 100:.2f}%; the most repeated 8-bar passage plays {repeats} time(s) "
-          f"(from bar {where}); ends at {score.ms_at_beat(score.total_beats) / 1000:.3f} s")
+          f"(from bar {where}), the most repeated 8 bars of chords {cycles} time(s) (from bar "
+          f"{cycled}); ends at {score.ms_at_beat(score.total_beats) / 1000:.3f} s")
     failed = False
     if worst > SYNC_TOLERANCE_MS:
         print(f"A moment is {worst:.3f} ms off its bar", file=sys.stderr)
@@ -878,8 +882,11 @@ def main():
     if largest > TEMPO_STEP_LIMIT:
         print("A tempo step is too large", file=sys.stderr)
         failed = True
-    if repeats > 2:
+    if repeats > 1:
         print(f"An 8-bar passage plays {repeats} times", file=sys.stderr)
+        failed = True
+    if cycles > 1:
+        print(f"8 bars of chords play {cycles} times", file=sys.stderr)
         failed = True
     sys.exit(1 if failed else 0)
 
