@@ -30,7 +30,7 @@ ONSET_STRENGTH = 1.5
 CARD_BREAK_DB = 3.0
 # A caption card drops this far (mean momentary loudness) against the same time before it;
 # the last card, the hole before the drop, drops further. No two cards' spectrograms may be
-# this alike (correlation of their levels in dB, band by band and frame by frame).
+# this alike (correlation of their levels in dB, frequency by frequency and frame by frame).
 CARD_BEFORE_S = 2.9
 CARD_DROP_LU = 3.0
 HOLE_DROP_LU = 6.0
@@ -119,15 +119,13 @@ def onset_strength(mono):
     return times, flux
 
 
-def band_levels(mono, size=2048, hop=512, low=40, high=16000, bands=30):
-    """Levels in dB of `bands` bands spaced evenly in pitch, frame by frame (bands x frames)."""
+def spectrogram_db(mono, size=2048, hop=512, floor_db=120):
+    """A spectrogram as SoX draws one: levels in dB on a linear frequency axis up to half the
+    rate (frequencies x frames), nothing counted under `floor_db` below its loudest."""
     frames = 1 + (len(mono) - size) // hop
     index = np.arange(size)[None, :] + hop * np.arange(frames)[:, None]
-    power = np.abs(np.fft.rfft(mono[index] * np.hanning(size), axis=1)) ** 2
-    freqs = np.fft.rfftfreq(size, 1 / RATE)
-    edges = np.geomspace(low, high, bands + 1)
-    levels = [power[:, (freqs >= lo) & (freqs < hi)].sum(axis=1) for lo, hi in zip(edges, edges[1:])]
-    return 10 * np.log10(np.array(levels) + 1e-12)
+    db = 10 * np.log10(np.abs(np.fft.rfft(mono[index] * np.hanning(size), axis=1)) ** 2 + 1e-20)
+    return np.maximum(db, db.max() - floor_db).T
 
 
 def octave_levels(mono, centres):
@@ -237,7 +235,7 @@ def main():
         if name == cards[-1] and drop < HOLE_DROP_LU:
             failed.append(f"{name} is no hole before the drop")
     length = min(int((ends[c] - starts[c]) * RATE) for c in cards)
-    pictures = {c: band_levels(mono[int(starts[c] * RATE):][:length]).ravel() for c in cards}
+    pictures = {c: spectrogram_db(mono[int(starts[c] * RATE):][:length]).ravel() for c in cards}
     likeness = [(np.corrcoef(pictures[a], pictures[b])[0, 1], a, b)
                 for k, a in enumerate(cards) for b in cards[k + 1:]]
     print("cards alike (spectrograms' correlation): " +
