@@ -265,6 +265,16 @@ class Score:
             us += (min(beat, end) - start) * tempo_us
         return us / 1000.0
 
+    def beat_at_ms(self, ms):
+        """The beat (with its fraction) at a time in ms from the score's start."""
+        us = ms * 1000
+        for k, (start, tempo_us) in enumerate(self.tempo_changes):
+            end = self.tempo_changes[k + 1][0] if k + 1 < len(self.tempo_changes) else math.inf
+            if us <= (end - start) * tempo_us:
+                return start + us / tempo_us
+            us -= (end - start) * tempo_us
+        raise ValueError("after the score's end")
+
     def bar_and_beat(self, beat):
         bar = int(np.searchsorted(self.bar_starts, beat, side="right")) - 1
         return bar + 1, beat - int(self.bar_starts[bar]) + 1
@@ -301,9 +311,10 @@ class Score:
                                   for bar, beats in enumerate(self.bar_beats)], bars)
 
     # ---- MIDI ------------------------------------------------------------------------------
-    def midi_file(self, channels=None):
+    def midi_file(self, channels=None, span=None):
         """A format-0 standard MIDI file of the channels given (all if None), with the tempo map
-        and time signatures, so a player plays it bar for bar as scored."""
+        and time signatures, so a player plays it bar for bar as scored. With `span` (a test of
+        a tick), only the notes that start where it holds; every control still plays."""
         events = []   # (tick, order, bytes); at one tick in that order, else as written
         for beat, us in self.tempo_changes:
             events.append((beat * TICKS_PER_QUARTER, 0, b"\xff\x51\x03" + us.to_bytes(3, "big")))
@@ -327,7 +338,7 @@ class Score:
                 v = value + 8192
                 events.append((tick, 3, bytes([0xE0 | channel, v & 0x7F, v >> 7])))
         for tick, length, channel, pitch, velocity in self.notes:
-            if wanted(channel):
+            if wanted(channel) and (span is None or span(tick)):
                 # Note-offs sort before note-ons at the same tick, so repeated notes retrigger.
                 events.append((tick + length, 4, bytes([0x80 | channel, pitch, 0])))
                 events.append((tick, 5, bytes([0x90 | channel, pitch, velocity])))

@@ -54,6 +54,8 @@ class BarsAndBeats(unittest.TestCase):
         s.tempo_changes = [(0, 500000), (8, 400000), (11, 600000)]
         self.assertAlmostEqual(s.ms_at_beat(12.5), 8 * 500 + 3 * 400 + 1.5 * 600)
         self.assertEqual(s.ms_at_beat(0), 0)
+        for beat in (0, 7.25, 8, 9.5, 11, 12.5, 30):
+            self.assertAlmostEqual(s.beat_at_ms(s.ms_at_beat(beat)), beat)
 
 
 class Repeats(unittest.TestCase):
