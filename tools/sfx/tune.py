@@ -354,20 +354,21 @@ class Writer:
         for controller, value in ((101, 0), (100, 0), (6, semitones), (38, 0), (101, 127), (100, 127)):
             self.score.control(tick, channel, controller, value)
 
-    def tape_stop(self, channels, start, end, points=32):
+    def tape_stop(self, channels, start, end, resume, points=32):
         """The channels slow to a halt as a tape does when its motor stops: the speed falls
         evenly to a quarter, so the pitch falls ever faster by two octaves, and the sound goes
-        with it. At `end` the bends are undone."""
+        with it. They stay silent (release tails too) until `resume`, where the bends are
+        undone."""
         for channel in channels:
             self.bend_range(channel, start, 24)
             for k in range(points + 1):
                 speed = 1 - 0.75 * k / points
                 tick = start + (end - start) * k // points
                 self.score.bend(tick, channel, 8191 * 12 * math.log2(speed) / 24)
-                self.score.control(tick, channel, 11, 127 * speed ** 2)
-            self.score.bend(end, channel, 0)
-            self.bend_range(channel, end, BEND_SEMITONES)
-            self.score.control(end, channel, 11, 127)
+                self.score.control(tick, channel, 11, 127 * speed ** 2 if k < points else 0)
+            self.score.bend(resume, channel, 0)
+            self.bend_range(channel, resume, BEND_SEMITONES)
+            self.score.control(resume, channel, 11, 127)
 
     def tape_start(self, channels, start, end, points=32):
         """The reverse: from a quarter speed up to speed, the sound coming up with it."""
@@ -545,7 +546,7 @@ def tape_card(w):
         w.score.note(w.tick(0, step), STEP_TICKS // 2, ARP, tones[ARP_FIGURES["up"][step]], 72)
         if step % 2 == 0:
             w.score.note(w.tick(0, step), STEP_TICKS, BASS, w.chord(0).bass_note(BASS_LOW), 96)
-    w.tape_stop((PAD, ARP, BASS), w.tick(0), stop)
+    w.tape_stop((PAD, ARP, BASS), w.tick(0), stop, w.tick(1))
     start = w.tick(1)
     for pitch in w.chord(1).voicing(PAD_LOW, PAD_HIGH):
         w.score.note(start, w.tick(1, 7) - start, PAD, pitch, 84)
