@@ -135,7 +135,8 @@ def octave_levels(mono, centres):
     index = np.arange(size)[None, :] + size * np.arange(frames)[:, None]
     power = np.zeros(size // 2 + 1)
     for first in range(0, frames, 256):
-        power += (np.abs(np.fft.rfft(mono[index[first:first + 256]] * np.hanning(size), axis=1)) ** 2).sum(axis=0)
+        spectra = np.fft.rfft(mono[index[first:first + 256]] * np.hanning(size), axis=1)
+        power += (np.abs(spectra) ** 2).sum(axis=0)
     freqs = np.fft.rfftfreq(size, 1 / RATE)
     return {c: 10 * np.log10(power[(freqs >= c / 2 ** 0.5) & (freqs < c * 2 ** 0.5)].sum() + 1e-20)
             for c in centres}
