@@ -362,7 +362,7 @@ def draw(path, audio, seconds, short, sections):
     loud = mid > 1e-6 * second
     bottom.step(np.arange(count)[loud] + 0.5, 10 * np.log10(side[loud] / mid[loud] + 1e-12),
                 where="mid", color="#7f3f9f", linewidth=1)
-    bottom.set_ylim(-24, -4)
+    bottom.set_ylim(-24, 0)
     bottom.set_ylabel("side - mid dB")
     bottom.set_xlabel("seconds from the tune's start")
     bottom.grid(axis="y", color="#dddddd")
