@@ -165,6 +165,7 @@ class Score:
         self.total_beats = beat
         self.bar_starts = np.concatenate([[0], np.cumsum(self.bar_beats)]).astype(int)
         self.tempo_changes = []   # (beat, microseconds per quarter)
+        self.chords = {}          # bar -> the chord symbols of that bar
 
     # ---- Writing ---------------------------------------------------------------------------
     def note(self, tick, length, channel, pitch, velocity):
@@ -264,6 +265,16 @@ class Score:
             us += (min(beat, end) - start) * tempo_us
         return us / 1000.0
 
+    def beat_at_ms(self, ms):
+        """The beat (with its fraction) at a time in ms from the score's start."""
+        us = ms * 1000
+        for k, (start, tempo_us) in enumerate(self.tempo_changes):
+            end = self.tempo_changes[k + 1][0] if k + 1 < len(self.tempo_changes) else math.inf
+            if us <= (end - start) * tempo_us:
+                return start + us / tempo_us
+            us -= (end - start) * tempo_us
+        raise ValueError("after the score's end")
+
     def bar_and_beat(self, beat):
         bar = int(np.searchsorted(self.bar_starts, beat, side="right")) - 1
         return bar + 1, beat - int(self.bar_starts[bar]) + 1
@@ -291,22 +302,19 @@ class Score:
             bar = min(bar, len(self.bar_beats) - 1)
             offset = tick - self.bar_tick(bar)
             per_bar[bar].append((offset, length, channel, pitch, velocity))
-        keys = [tuple(sorted(n)) + (beats,) for n, beats in zip(per_bar, self.bar_beats)]
-        seen = {}
-        for first in range(len(keys) - bars + 1):
-            window = tuple(keys[first:first + bars])
-            if all(len(k) == 1 for k in window):
-                continue   # silence is no passage
-            seen.setdefault(window, []).append(first)
-        if not seen:
-            return 0, 0
-        starts = max(seen.values(), key=len)
-        return len(starts), starts[0] + 1
+        return most_repeated_run([(tuple(sorted(n)) or None, beats)
+                                  for n, beats in zip(per_bar, self.bar_beats)], bars)
+
+    def most_repeated_progression(self, bars):
+        """The same for the chords alone, bar by bar (as the sections' writers set them)."""
+        return most_repeated_run([(self.chords.get(bar), beats)
+                                  for bar, beats in enumerate(self.bar_beats)], bars)
 
     # ---- MIDI ------------------------------------------------------------------------------
-    def midi_file(self, channels=None):
+    def midi_file(self, channels=None, span=None):
         """A format-0 standard MIDI file of the channels given (all if None), with the tempo map
-        and time signatures, so a player plays it bar for bar as scored."""
+        and time signatures, so a player plays it bar for bar as scored. With `span` (a test of
+        a tick), only the notes that start where it holds; every control still plays."""
         events = []   # (tick, order, bytes); at one tick in that order, else as written
         for beat, us in self.tempo_changes:
             events.append((beat * TICKS_PER_QUARTER, 0, b"\xff\x51\x03" + us.to_bytes(3, "big")))
@@ -330,7 +338,7 @@ class Score:
                 v = value + 8192
                 events.append((tick, 3, bytes([0xE0 | channel, v & 0x7F, v >> 7])))
         for tick, length, channel, pitch, velocity in self.notes:
-            if wanted(channel):
+            if wanted(channel) and (span is None or span(tick)):
                 # Note-offs sort before note-ons at the same tick, so repeated notes retrigger.
                 events.append((tick + length, 4, bytes([0x80 | channel, pitch, 0])))
                 events.append((tick, 5, bytes([0x90 | channel, pitch, velocity])))
@@ -343,6 +351,21 @@ class Score:
         track += variable_length(max(0, end - last)) + b"\xff\x2f\x00"
         header = b"MThd" + struct.pack(">IHHH", 6, 0, 1, TICKS_PER_QUARTER)
         return header + b"MTrk" + struct.pack(">I", len(track)) + bytes(track)
+
+
+def most_repeated_run(keys, length):
+    """How often the most frequent run of `length` bars occurs, and where (1-based) it first
+    starts. Each bar is (what it holds or None, its beats); runs that hold nothing (silence, no
+    chords) do not count. (0, 0) when there is none."""
+    seen = {}
+    for first in range(len(keys) - length + 1):
+        window = tuple(keys[first:first + length])
+        if any(content is not None for content, _ in window):
+            seen.setdefault(window, []).append(first)
+    if not seen:
+        return 0, 0
+    starts = max(seen.values(), key=len)
+    return len(starts), starts[0] + 1
 
 
 def variable_length(value):

@@ -8,14 +8,16 @@ to the millisecond. The moments come from the real timeline (veltronaquis_timeli
 
     tune.py TIMELINE OUT_DIR
 
-writes OUT_DIR/tune.mid (the whole score), OUT_DIR/{dry,drums,wet}.mid (the stems the generator
-mixes: kick, bass and sub stay dry; the drums get a room; everything else a hall), prints the
-sync table and writes it and the table of the sections (music.txt) to OUT_DIR.
+writes OUT_DIR/tune.mid (the whole score), OUT_DIR/{dry,drums,wet,wide}.mid (the stems the
+generator mixes: kick, bass and sub stay dry; the drums get a room; everything else a hall, made
+wider from the sphere drop to the credits), prints the sync table and writes it and the table of
+the sections (music.txt) to OUT_DIR.
 """
 
+import math
 import sys
 
-from score import (TEMPO_STEP_LIMIT, STEP_TICKS, SYNC_TOLERANCE_MS, Chord,
+from score import (TEMPO_STEP_LIMIT, STEP_TICKS, SYNC_TOLERANCE_MS, TICKS_PER_QUARTER, Chord,
                    Score, Section, note_number, parse_chords, parse_line)
 
 # ---- The instruments --------------------------------------------------------------------
@@ -41,12 +43,16 @@ INSTRUMENTS = {
     CHOIR:   (0, 91, 93, 76, "Pad 4 (choir): the big sections"),
     BELL:    (0, 8, 106, 88, "Celesta: bells"),
 }
-# What the generator renders apart: kick and bass dry, drums in a room, the rest in a hall.
+# What the generator renders apart: kick and bass dry, drums in a room, the rest in a hall;
+# from the sphere drop to the credits the hall's instruments play in a stem of their own, which
+# the generator makes wider.
 STEMS = {
     "dry": {BASS, SUB, KICK, KICK808},
     "drums": {DRUMS, DRUMS2},
     "wet": {ARP, PAD, LEAD, LEAD2, BRASS, HIT, KEYS, FX, CHOIR, BELL},
+    "wide": {ARP, PAD, LEAD, LEAD2, BRASS, HIT, KEYS, FX, CHOIR, BELL},
 }
+WIDE = ("sphere drop", "credits")
 
 # Drum voices: (channel, key of the kit).
 DRUM_VOICES = {
@@ -65,8 +71,21 @@ DRUM_VOICES = {
 }
 
 # How loud each drum voice plays against its pattern's marks: the 808's hats and shaker are
-# loud next to its claps and crashes.
-DRUM_LEVELS = {"hat": 0.75, "ohat": 0.8, "shaker": 0.8}
+# loud next to its claps and crashes, and all the metal is kept soft, so the top does not fizz.
+DRUM_LEVELS = {"hat": 0.6, "ohat": 0.65, "shaker": 0.65, "ride": 0.8}
+
+# How far from the middle the hall's instruments sit, against their places above: the grooves
+# before the drop narrower, the sphere drop and the flight widest.
+WIDTHS = {"rabbit": 0.7, "butterfly": 0.7, "turning butterfly": 0.7, "five butterflies": 0.7,
+          "rabbit again": 0.7, "beam fan": 0.5, "sphere drop": 1.8, "flight": 1.8}
+# The leads' filter, in cents from open, everywhere but the sphere drop.
+LEAD_SHADE = -1800
+# Pitch bends reach a fourth either way, unless a tape stop takes them further.
+BEND_SEMITONES = 5
+# The reverse cymbal (the SoundFont's), played at C3, swells for this long to its peak
+# (measured on the rendered sample).
+REVERSE_KEY = note_number("C3")
+REVERSE_PEAK_MS = 1630
 
 # Registers, so no part masks another: sub and bass under the pad, the lead above the pad,
 # the arpeggio above or below the lead, never across it.
@@ -153,6 +172,8 @@ class Writer:
         if len(self.harmonies) != self.bar_count:
             raise ValueError(f"{self.section.name}: {len(self.harmonies)} bars of chords for "
                              f"{self.bar_count} bars")
+        for bar, chords in enumerate(self.harmonies):
+            self.score.chords[self.section.first_bar + bar] = tuple(c.symbol for c in chords)
 
     def spans(self, bar):
         """The chords of a bar as (first sixteenth, sixteenths, chord); they share it equally."""
@@ -301,24 +322,79 @@ class Writer:
 
     def filter(self, channel, tick, cents):
         """Moves the channel's filter cutoff by `cents` (SoundFont NRPN 120/8)."""
-        value = max(0, min(16383, 8192 + int(cents / 2)))
-        for controller, data in ((99, 120), (98, 8), (6, value >> 7), (38, value & 0x7F)):
-            self.score.control(tick, channel, controller, data)
+        self.generator(channel, tick, 8, cents / 2)
+
+    def resonance(self, channel, tick, centibels):
+        """Raises the channel's filter resonance (SoundFont NRPN 120/9)."""
+        self.generator(channel, tick, 9, centibels)
+
+    def generator(self, channel, tick, number, offset):
+        generator(self.score, channel, tick, number, offset)
 
     def sweep(self, channel, start, end, cents_from, cents_to, points=32):
         for k in range(points + 1):
             self.filter(channel, start + (end - start) * k // points,
                         cents_from + (cents_to - cents_from) * k / points)
 
-    def riser(self, start, end, loud=110, pitch=note_number("C5")):
-        """Noise that opens and grows from tick `start` and stops dead a sixteenth before tick
-        `end`, so what comes at `end` comes out of silence."""
+    def riser(self, start, end, loud=110, pitch=note_number("C5"), top=-2400):
+        """Noise through a resonant filter that opens and grows from tick `start` and stops
+        dead a sixteenth before tick `end`, so what comes at `end` comes out of silence. The
+        filter stops short of open (`top` cents), so the noise sweeps rather than hisses."""
         end -= STEP_TICKS
         self.score.note(start, end - start, FX, pitch, loud)
         self.swell(FX, start, end, 10, 127)
-        self.sweep(FX, start, end, -5200, 0)
+        self.resonance(FX, start, 120)
+        self.sweep(FX, start, end, -6400, top)
         self.score.control(end, FX, 11, 127)
         self.filter(FX, end, 0)
+        self.resonance(FX, end, 0)
+
+    def bend_range(self, channel, tick, semitones):
+        """How far a full pitch bend reaches (RPN 0), in semitones."""
+        for controller, value in ((101, 0), (100, 0), (6, semitones), (38, 0), (101, 127), (100, 127)):
+            self.score.control(tick, channel, controller, value)
+
+    def tape_stop(self, channels, start, end, resume, points=32):
+        """The channels slow to a halt as a tape does when its motor stops: the speed falls
+        evenly to a quarter, so the pitch falls ever faster by two octaves, and the sound goes
+        with it. They stay silent (release tails too) until `resume`, where the bends are
+        undone."""
+        for channel in channels:
+            self.bend_range(channel, start, 24)
+            for k in range(points + 1):
+                speed = 1 - 0.75 * k / points
+                tick = start + (end - start) * k // points
+                self.score.bend(tick, channel, 8191 * 12 * math.log2(speed) / 24)
+                self.score.control(tick, channel, 11, 127 * speed ** 2 if k < points else 0)
+            self.score.bend(resume, channel, 0)
+            self.bend_range(channel, resume, BEND_SEMITONES)
+            self.score.control(resume, channel, 11, 127)
+
+    def tape_start(self, channels, start, end, points=32):
+        """The reverse: from a quarter speed up to speed, the sound coming up with it."""
+        for channel in channels:
+            self.bend_range(channel, start, 24)
+            for k in range(points + 1):
+                speed = 0.25 + 0.75 * k / points
+                tick = start + (end - start) * k // points
+                self.score.bend(tick, channel, 8191 * 12 * math.log2(speed) / 24)
+                self.score.control(tick, channel, 11, 127 * speed)
+            self.bend_range(channel, end, BEND_SEMITONES)
+
+    def reverse_cymbal(self, bar, step, velocity=112):
+        """The SoundFont's reverse cymbal, timed so that its swell peaks at the bar and
+        sixteenth given."""
+        peak = self.score.ms_at_beat(self.tick(bar, step) / TICKS_PER_QUARTER)
+        start = int(round(self.score.beat_at_ms(peak - REVERSE_PEAK_MS) * TICKS_PER_QUARTER))
+        self.score.program(start, FX, 119)
+        self.score.note(start, self.tick(bar, step) - start, FX, REVERSE_KEY, velocity)
+        self.score.program(self.tick(bar, step), FX, INSTRUMENTS[FX][1], INSTRUMENTS[FX][0])
+
+    def spread(self, width, bar=0):
+        """Sets the hall's instruments `width` times as far from the middle as their places."""
+        for channel in sorted(STEMS["wet"]):
+            pan = INSTRUMENTS[channel][3]
+            self.score.control(self.tick(bar), channel, 10, 64 + (pan - 64) * width)
 
     def hit(self, bar, step=0, chord=None, velocity=118, orchestra=True):
         """A big accent: crash, kick, the orchestra hit and a brass stab on the chord, and the
@@ -350,21 +426,23 @@ class Writer:
 # moment each starts at and the hits inside.
 
 def intro(w):
-    # Calm, building: a held chord and a boom under the first line, the arpeggio opening up
-    # line by line, the beat coming in under the third and fourth.
+    # Calm, building: a held chord and a boom under the first line, as loud as the spoken
+    # digits before it, the arpeggio opening up line by line, the beat coming in under the
+    # third and fourth.
     w.harmony("Am | Am/G | Fmaj7 | E7sus4 E | E")
     w.instrument(PAD, 94)                               # Pad 7 (halo): soft and wide
     w.instrument(BASS, 39)                              # Synth Bass 2: round, held
-    w.drum("kick", 0, 0, 100)
-    w.drum("boom", 0, 0, 96, length=8)
-    w.crash(0, 0, 70)
-    w.pad(range(5), velocity=84)
-    w.swell(PAD, w.tick(0), w.tick(2), 90, 127)
-    w.sub(range(5), velocity=90)
-    w.arp(range(5), "updown", low=note_number("A4"), velocity=44, rise=40)
+    w.drum("kick", 0, 0, 108)
+    w.drum("boom", 0, 0, 104, length=8)
+    w.crash(0, 0, 96)
+    w.pad(range(5), velocity=96)
+    w.pad([0, 1], velocity=72, channel=CHOIR, low=note_number("A4"), high=note_number("A5"))
+    w.swell(CHOIR, w.tick(0, 8), w.tick(2), 127, 0)
+    w.sub(range(5), velocity=94)
+    w.arp(range(5), "updown", low=note_number("A4"), velocity=50, rise=36)
     w.sweep(ARP, w.tick(0), w.tick(4), -4000, 0)
     w.tune(BELL, 0, ["A5:4 E6:4 C6:8", "B5:4 E6:4 G5:8", "A5:4 C6:4 E6:8", "D6:8 B5:4 G#5:4",
-                     "-:8"], velocity=76)
+                     "-:8"], velocity=84)
     w.groove("pulse", [1])
     w.groove("build", [2])
     w.groove("steps", [3])
@@ -424,7 +502,7 @@ def rabbit(w, again=False):
         blips = ["E5:1 -:1 A5:1 -:1 C6:1 -:3 E6:1 -:1 D6:1 -:1 C6:1 -:3",
                  "F6:2 -:2 D6:1 -:1 A5:1 -:1 F5:2 -:2 A5:1 -:1 D6:1 -:1",
                  "G#4:1 B4:1 D5:1 E5:1 G#5:1 B5:1 D6:1 E6:1 G#6:2 -:6"]
-    w.tune(LEAD2, 0, blips, velocity=92)
+    w.tune(LEAD2, 0, blips, velocity=92 if again else 80)
     # The eyes open: the blip bends up a fourth.
     w.score.bend(w.tick(1), LEAD2, -4096)
     for k in range(9):
@@ -452,19 +530,62 @@ def butterfly(w):
     w.stabs(range(1, 4), "..8...8...8...8.", velocity=84)
 
 
-def card(w, chord_text, echo):
-    # A break: one impact on the downbeat, the chord held without beat, a few echoes of the
-    # scene before, then a riser and a roll into the next scene's downbeat.
-    w.harmony(chord_text)
-    w.downbeat(0, 124)
-    w.pad([0, 1], velocity=70)
-    w.swell(PAD, w.tick(0), w.tick(1), 127, 80)
-    w.sub([0], velocity=80)
-    for k, (step, pitch) in enumerate(echo):
-        w.score.note(w.tick(0, step), STEP_TICKS * 2, ARP, note_number(pitch), 70 - 9 * k)
-    w.riser(w.tick(1), w.tick(1, 8))
-    w.roll(1, 0, 4, 30, 56, every=2)
-    w.roll(1, 4, 7, 60, 96)
+def tape_card(w):
+    # The first card: the groove goes on under the impact (no cymbal) as a tape whose motor
+    # stops, then a breath of silence, and the tape starts up again on the dominant into the
+    # next scene.
+    w.harmony("Fmaj7 | E")
+    w.drum("kick", 0, 0, 124)
+    w.drum("boom", 0, 0, 110, length=4)
+    w.drum("clap", 0, 0, 116)
+    stop = w.tick(0, 10)
+    for pitch in w.chord(0).voicing(PAD_LOW, PAD_HIGH):
+        w.score.note(w.tick(0), stop - w.tick(0), PAD, pitch, 88)
+    tones = w.chord(0).tones(note_number("A4"), 7)
+    for step in range(10):
+        w.score.note(w.tick(0, step), STEP_TICKS // 2, ARP, tones[ARP_FIGURES["up"][step]], 72)
+        if step % 2 == 0:
+            w.score.note(w.tick(0, step), STEP_TICKS, BASS, w.chord(0).bass_note(BASS_LOW), 96)
+    w.tape_stop((PAD, ARP, BASS), w.tick(0), stop, w.tick(1))
+    start = w.tick(1)
+    for pitch in w.chord(1).voicing(PAD_LOW, PAD_HIGH):
+        w.score.note(start, w.tick(1, 7) - start, PAD, pitch, 84)
+    w.tape_start((PAD,), start, w.tick(1, 6))
+    w.roll(1, 4, 7, 56, 96)
+
+
+def reverse_card(w):
+    # The second card: an orchestra hit cut short, its chord echoed by a bell, then a cymbal
+    # drawn backwards into the next scene's downbeat.
+    w.harmony("Dm | E")
+    w.drum("kick", 0, 0, 124)
+    w.drum("boom", 0, 0, 110, length=4)
+    for pitch in w.chord(0).voicing(note_number("E4"), note_number("D5")):
+        w.score.note(w.tick(0), STEP_TICKS * 2, HIT, pitch, 124)
+    for pitch in w.chord(0).voicing(note_number("A3"), note_number("G4")):
+        w.score.note(w.tick(0), STEP_TICKS * 2, BRASS, pitch, 110)
+    for k, (step, pitch) in enumerate([(3, "F5"), (6, "D5"), (9, "A4")]):
+        w.score.note(w.tick(0, step), STEP_TICKS * 3, BELL, note_number(pitch), 84 - 10 * k)
+    w.reverse_cymbal(1, 8)
+
+
+def sweep_card(w):
+    # The third card: the groove goes on without its drums through a ringing filter that
+    # closes down to a murmur over the first bar and opens again into the still picture.
+    w.harmony("Am | G")
+    w.drum("kick", 0, 0, 124)
+    w.drum("boom", 0, 0, 110, length=4)
+    w.drum("clap", 0, 0, 110)
+    end = w.tick(1, 8)
+    w.arp([0, 1], "pairs", low=note_number("E4"), velocity=74, gate=0.5)
+    w.bass([0], "drive", level=0.8)
+    w.pad([0, 1], velocity=74)
+    for channel in (ARP, PAD, BASS):
+        w.resonance(channel, w.tick(0), 140)
+        w.sweep(channel, w.tick(0), w.tick(1), 0, -6000)
+        w.sweep(channel, w.tick(1), w.tick(1, 7), -6000, -600, points=16)
+        w.filter(channel, end, 0)
+        w.resonance(channel, end, 0)
 
 
 def turning(w):
@@ -508,7 +629,7 @@ def five(w):
                      "A5:4 C6:2 A5:2 G5:2 F5:2 C5:4",
                      "E5:2 A5:2 C6:2 E6:4 D6:2 C6:2 B5:2",
                      "D6:4 B5:2 G5:2 D6:2 B5:2 G5:2 D5:2",
-                     "E5:2 G#5:2 B5:2 E6:6 -:4"], velocity=100)
+                     "E5:2 G#5:2 B5:2 E6:6 -:4"], velocity=106, double=LEAD2)
     w.crash(4, 0, 100)
 
 
@@ -534,82 +655,100 @@ def still_picture(w):
 
 
 def beam_fan(w):
-    # Building: the beams slide in over a pedal, the stabs and the choir come, the tempo
+    # Building, and held back for the drop: the beams slide in over a pedal with the kick on
+    # the bar only, four to the floor comes halfway, then the stabs and the choir; the tempo
     # climbs and the last bars wind up into the last card.
     w.harmony("Am | F/A | G/A | Am | F | G | Am | F | Dm | E | E")
     w.instrument(PAD, 90)
-    w.downbeat(0)
-    w.groove("steps", [0, 1])
-    w.groove("four", range(2, 8))
+    w.downbeat(0, 104)
+    w.groove("pulse", range(0, 4), level=0.85)
+    w.groove("steps", range(4, 8), level=0.85)
     w.groove("big", [8, 9])
-    # The last bar stops dead halfway: only the roll and the riser go on into the card.
-    w.drums(10, {"kick": "9...9...........", "ohat": "..7...7........."})
-    w.roll(10, 0, 8, 46, 72, every=2)
-    w.roll(10, 8, 15, 74, 100)
+    w.drums(10, {"kick": "9...9...9...9...", "ohat": "..7...7...7...7."})
+    w.roll(10, 0, 8, 56, 80, every=2)
+    w.roll(10, 8, 14, 84, 110)
     w.riser(w.tick(9), w.tick(11), loud=112)
-    w.bass([0, 1], "pulse")
-    w.bass(range(2, 8), "octaves")
+    w.bass(range(0, 4), "long", level=0.75)
+    w.bass(range(4, 8), "pulse", level=0.85)
     w.bass([8, 9], "drive")
-    w.sub(range(10), velocity=94)
-    w.arp([0, 1, 2, 3], "up", low=note_number("A4"), velocity=52, rise=24)
-    w.arp(range(4, 10), "wide", low=note_number("E5"), velocity=60, rise=20)
-    w.pad(range(10), velocity=70)
-    w.pump(range(2, 10))
-    w.stabs(range(4, 10), "9..7..9...7.9...", velocity=88)
-    w.stabs([10], "9.......", velocity=100)
-    w.pad(range(6, 10), velocity=64, channel=CHOIR, low=note_number("A4"), high=note_number("A5"))
-    w.swell(CHOIR, w.tick(6), w.tick(10), 70, 127)
+    w.bass([10], "octaves")
+    w.sub(range(11), velocity=90)
+    w.arp(range(0, 4), "up", low=note_number("A4"), velocity=50, rise=24)
+    w.arp(range(4, 10), "wide", low=note_number("E5"), velocity=52, rise=24)
+    w.sweep(ARP, w.tick(0), w.tick(8), -3000, 0)
+    w.pad(range(11), velocity=68)
+    w.pump(range(4, 11))
+    w.stabs(range(8, 10), "9..7..9...7.9...", velocity=88)
+    w.stabs([10], "9..9..9.9.9.9...", velocity=100)
+    w.pad(range(8, 11), velocity=64, channel=CHOIR, low=note_number("A4"), high=note_number("A5"))
+    w.swell(CHOIR, w.tick(8), w.tick(10), 70, 127)
 
 
 def last_card(w):
-    # The last card is the biggest break: the impact, the held dominant and a long riser into
-    # the sphere drop, with half a beat of silence before it.
+    # The last card is a hole before the drop: one impact without a cymbal, then nothing but
+    # a bell climbing the dominant, and a beat of silence before the sphere drop's downbeat.
     w.harmony("F | E")
-    w.hit(0, velocity=124)
-    w.pad([0, 1], velocity=72)
-    w.pad([0, 1], velocity=52, channel=CHOIR, low=note_number("A4"), high=note_number("A5"))
-    w.swell(CHOIR, w.tick(0), w.tick(1), 110, 70)
-    w.sub([0], velocity=76)
-    w.riser(w.tick(1), w.tick(1, 10), loud=104)
-    w.roll(1, 0, 4, 40, 60, every=2)
-    w.roll(1, 4, 10, 62, 104)
+    w.drum("kick", 0, 0, 124)
+    w.drum("boom", 0, 0, 96, length=2)
+    w.drum("snare", 0, 0, 124)
+    for pitch in w.chord(0).voicing(note_number("E4"), note_number("D5")):
+        w.score.note(w.tick(0), STEP_TICKS * 2, HIT, pitch, 124)
+    # The band stops dead under the impact: the pads' and the choir's long releases too.
+    for channel in (PAD, CHOIR, ARP, LEAD, LEAD2, BRASS, KEYS, FX):
+        w.score.control(w.tick(0), channel, 11, 0)
+    for bar, step, pitch in ((0, 12, "E6"), (1, 0, "G#6"), (1, 3, "B6")):
+        w.score.note(w.tick(bar, step), STEP_TICKS * 3, BELL, note_number(pitch), 92)
+    # The last beat before the drop is silent: the bells are stilled.
+    w.swell(BELL, w.tick(1, 6), w.tick(1, 8), 127, 0, points=8)
 
 
 def sphere_drop(w):
-    # The biggest section. A bar of three as the sphere falls and the column rises, then one
-    # bar per opening of the V: the tune, the choir from the drift on, and a break at the end
-    # that leaves the key for the next scene.
-    w.harmony("Am | Am | F | C | G | Dm | E | Am | F | C | E | F | G | Am | E | Dm | Am | Bb | F | Dm | E")
+    # The biggest section, the whole band at once: a bar of three as the sphere falls and the
+    # column rises, then one bar per opening of the V, with the brightest lead and the widest
+    # stereo of the tune. A bar of held breath before the drift, two of half time near the
+    # end, and a lift (Bb, C, D: up by tones to the new key's third) that leaves the key.
+    w.harmony("Am | Am | F | C | G | Dm | E | Am | F | C | E | F | G | Am | E | Dm | Am | Bb | C | D | D")
     w.instrument(BASS, 87)                              # Lead 8 (bass and lead): fat
     w.instrument(PAD, 90)
-    w.hit(0)
-    w.drums(0, {"snare": "........567.", "hat": "..4...4..."}, steps=12)
-    w.pad([0], velocity=80)
-    w.sub([0], velocity=96)
-    w.bass([0], "long")
-    bars = range(1, 21)
+    w.filter(LEAD, w.tick(0), 0)
+    w.filter(LEAD2, w.tick(0), 0)
+    w.hit(0, velocity=124)
+    w.groove("big", [0])
+    w.bass([0], "drive")
+    w.stabs([0], "9...7...9.7.", velocity=96)
+    w.line(LEAD, 0, "E5:4 A5:4 C6:4", velocity=100, double=LEAD2)
     w.hit(1)
-    w.groove("drive", range(1, 7))
+    w.groove("drive", range(1, 6))
+    # The held breath: only the kick, the bass's long note and the lead over a reverse cymbal.
+    w.drum("kick", 6, 0, 110)
+    w.reverse_cymbal(7, 0)
     w.hit(7)
-    w.groove("big", range(7, 14))
-    w.crash(14)
-    w.groove("big", range(14, 19))
-    w.groove("big", [19], fill=(64, 98))
+    w.groove("big", range(7, 15))
+    w.groove("half", [15, 16], level=0.9)
+    w.crash(17)
+    w.groove("big", [17, 18])
+    w.groove("big", [19], fill=(64, 100))
     w.drums(20, {"kick": "9.......9.......", "snare": "........9..99999", "crash": "9..............."})
-    w.bass(range(1, 7), "gallop")
-    w.bass(range(7, 20), "drive")
+    w.bass(range(1, 6), "gallop")
+    w.bass([6], "long")
+    w.bass(range(7, 15), "drive")
+    w.bass([15, 16], "long", level=0.8)
+    w.bass(range(17, 20), "drive")
     w.bass([20], "long")
+    bars = [b for b in range(21) if b != 6]
     w.sub(bars, velocity=96)
-    w.pad(bars, velocity=76)
-    w.pump(range(1, 20))
-    w.stabs(range(1, 7), "..7...7...7...7.", velocity=80)
-    w.pad(range(7, 21), velocity=70, channel=CHOIR, low=note_number("A4"), high=note_number("A5"))
+    w.pad(bars, velocity=80)
+    w.pump([b for b in bars if b != 20])
+    w.stabs(range(1, 6), "..7...7...7...7.", velocity=84)
+    w.pad([b for b in bars if b not in (15, 16)], velocity=74, channel=CHOIR, low=note_number("A4"),
+          high=note_number("A5"))
+    w.arp(range(7, 15), "bells", low=note_number("A5"), velocity=50, every=2, gate=0.4)
     w.tune(LEAD, 1, ["A5:6 B5:2 C6:4 E6:4",
                      "F6:6 E6:2 C6:4 A5:4",
                      "G5:6 A5:2 C6:4 G5:4",
                      "B5:6 C6:2 D6:4 B5:4",
-                     "A5:4 D6:4 F6:4 E6:2 D6:2",
-                     "E6:8 B5:4 G#5:4"], velocity=100, double=LEAD2)
+                     "A5:4 D6:4 F6:4 E6:2 D6:2"], velocity=102, double=LEAD2)
+    w.line(LEAD, 6, "E6:4 -:12", velocity=76)
     w.tune(LEAD, 7, ["A5:2 A5:1 B5:1 C6:2 E6:2 D6:2 C6:2 B5:2 C6:2",
                      "A5:2 A5:1 B5:1 C6:2 F6:2 E6:2 C6:2 A5:4",
                      "G5:2 G5:1 A5:1 C6:2 E6:2 G6:4 E6:4",
@@ -617,19 +756,24 @@ def sphere_drop(w):
                      "C6:6 A5:2 F5:4 A5:4",
                      "D6:6 B5:2 G5:4 B5:4",
                      "E6:4 C6:2 A5:2 B5:2 C6:2 D6:2 E6:2",
-                     "E6:8 -:4 B5:2 D6:2",
-                     "F6:6 E6:2 D6:4 A5:4",
-                     "E6:6 D6:2 C6:4 A5:4",
-                     "D6:6 C6:2 Bb5:4 F5:4",
-                     "A5:4 C6:4 F6:4 A6:4",
-                     "F6:4 E6:2 D6:2 A5:4 F5:4",
-                     "G#5:16"], velocity=104, double=LEAD2)
-    w.stabs(range(14, 20), "9.....8.....9.7.", velocity=90)
+                     "E6:8 -:4 B5:2 D6:2"], velocity=106, double=LEAD2)
+    # Half time: the lead alone, softer, its lower octave resting.
+    w.tune(LEAD, 15, ["F6:6 E6:2 D6:4 A5:4",
+                      "E6:6 D6:2 C6:4 A5:4"], velocity=80)
+    w.tune(LEAD, 17, ["D6:6 C6:2 Bb5:4 F5:4",
+                      "G5:4 C6:4 E6:4 G6:4",
+                      "F#6:4 E6:2 D6:2 A5:4 F#5:4",
+                      "A5:16"], velocity=106, double=LEAD2)
+    w.stabs(range(7, 15), "9.....8.....9.7.", velocity=92)
+    w.stabs(range(17, 20), "9.....8.....9.7.", velocity=96)
+    w.filter(LEAD, w.tick(20, 16), LEAD_SHADE)
+    w.filter(LEAD2, w.tick(20, 16), LEAD_SHADE)
 
 
 def growth(w):
-    # The new figure grows: the music slows beat by beat onto the new key's dominant.
-    w.harmony("F#sus4 | F#")
+    # The new figure grows: the music slows beat by beat from the new key's sixth onto its
+    # dominant.
+    w.harmony("G | F#sus4 F#")
     w.hit(0, velocity=124)
     w.pad([0, 1], velocity=82)
     w.pad([0, 1], velocity=70, channel=CHOIR, low=note_number("A#4"), high=note_number("A#5"))
@@ -642,29 +786,32 @@ def growth(w):
 
 
 def flight(w):
-    # A new key, and the figure's wings beat on every beat: the tune in B minor, half-time
-    # snare over the kick; near the end the gradient slides away and the band thins out
-    # towards the credits.
+    # A new key, and the figure's wings beat on every beat: first lighter, half-time snare
+    # over the kick and the tune in B minor; then the whole band with the choir; near the
+    # end the gradient slides away and the band thins out towards the credits.
     w.harmony("Bm | G | D | A | Em | G | A | F# | Bm | G | D | A | Em | A | Bm | Bm | G | A | Em7 | A")
     w.instrument(BASS, 38)
     w.hit(0)
-    w.groove("flight", range(0, 7))
-    w.groove("flight", [7], fill=(56, 96))
-    w.crash(8)
+    w.groove("flight", range(0, 7), level=0.85)
+    w.groove("flight", [7], level=0.85, fill=(56, 96))
+    w.hit(8, velocity=120)
     w.groove("big", range(8, 15))
     w.groove("big", [15], fill=(64, 98))
     w.crash(16, 0, 96)
-    w.groove("flight", [16, 17], level=0.8)
+    w.groove("flight", [16, 17], level=0.75)
     w.groove("warm", [18, 19])
-    w.bass(range(0, 8), "push")
+    w.bass(range(0, 8), "push", level=0.85)
     w.bass(range(8, 16), "gallop")
-    w.bass([16, 17], "push", level=0.85)
-    w.bass([18, 19], "walk", level=0.8)
-    w.sub(range(20), velocity=94)
-    w.pad(range(20), velocity=74)
+    w.bass([16, 17], "push", level=0.8)
+    w.bass([18, 19], "walk", level=0.75)
+    w.sub(range(20), velocity=92)
+    w.pad(range(8), velocity=66)
+    w.pad(range(8, 16), velocity=80)
+    w.pad(range(16, 20), velocity=66)
     w.pump(range(16))
     w.arp(range(0, 16), "bells", low=note_number("F#5"), velocity=48, every=2, gate=0.4)
-    w.pad(range(8, 16), velocity=66, channel=CHOIR, low=note_number("B4"), high=note_number("B5"))
+    w.pad(range(8, 16), velocity=74, channel=CHOIR, low=note_number("B4"), high=note_number("B5"))
+    w.stabs(range(8, 16), "..8...8...8...8.", velocity=86)
     w.tune(LEAD, 0, ["B4:4 D5:2 F#5:2 B5:6 A5:2",
                      "G5:4 F#5:2 D5:2 B4:4 D5:4",
                      "F#5:4 E5:2 D5:2 A5:6 F#5:2",
@@ -672,37 +819,44 @@ def flight(w):
                      "G5:4 F#5:2 E5:2 B5:6 A5:2",
                      "G5:4 B5:2 D6:2 B5:4 G5:4",
                      "A5:4 E5:2 C#5:2 A5:4 C#6:4",
-                     "A#5:8 F#5:4 C#5:4",
-                     "D6:4 C#6:2 B5:2 F#5:4 B5:4",
+                     "A#5:8 F#5:4 C#5:4"], velocity=90, double=LEAD2)
+    w.tune(LEAD, 8, ["D6:4 C#6:2 B5:2 F#5:4 B5:4",
                      "B5:4 A5:2 G5:2 D5:4 G5:4",
                      "A5:4 F#5:2 D5:2 A5:2 B5:2 C#6:2 D6:2",
                      "E6:6 C#6:2 A5:8",
                      "B5:4 G5:2 E5:2 G5:2 A5:2 B5:4",
                      "C#6:4 A5:2 E5:2 A5:2 C#6:2 E6:4",
                      "D6:8 B5:4 F#5:4",
-                     "B5:16"], velocity=100, double=LEAD2)
+                     "B5:16"], velocity=104, double=LEAD2)
     w.tune(KEYS, 16, ["D5:4 B4:4 G4:4 B4:4", "C#5:4 E5:4 A5:8", "G5:4 E5:4 B4:4 E5:4",
                       "C#5:8 E5:4 G5:4"], velocity=80)
 
 
 def credits(w):
-    # A warm section in D major: the electric piano and a soft beat, then a singing lead, then
-    # its variation with strings, winding down to the closing.
+    # A warm section in D major, in three passes of eight bars, each fuller than the one
+    # before and none on the same chords: the electric piano alone over a soft beat; the
+    # singing lead over a reharmonised progression; then its variation with the choir, a
+    # borrowed flat seventh, and a winding down to the closing.
     w.harmony("D | A/C# | Bm | F#m/A | G | D/F# | Em7 | A7 | "
-              "D | A/C# | Bm | F#m/A | G | D/F# | Em7 | A7 | "
-              "Gmaj7 | A | F#m7 | Bm | Em7 | A7 | D | D")
+              "D | F#m/C# | Bm7 | Dmaj7/A | Em7 | Bm7 | Gmaj7 | A7 | "
+              "Gmaj7 | A | F#m7 | Bm | Cmaj7 | A7 | D | D")
     w.instrument(PAD, 89)                               # Pad 2 (warm)
     w.instrument(LEAD, 85)                              # Lead 6 (voice): warm and round
     w.instrument(BASS, 39)
-    w.downbeat(0, 116)
-    w.groove("warm", range(0, 8))
-    w.groove("warmer", range(8, 22))
+    w.downbeat(0, 110)
+    w.groove("warm", range(0, 8), level=0.8)
+    w.groove("warm", range(8, 16))
+    w.crash(16, 0, 100)
+    w.groove("warmer", range(16, 22), level=1.1)
     w.groove("warm", [22, 23], level=0.8)
-    w.bass(range(0, 8), "long", level=0.75)
-    w.bass(range(8, 22), "walk", level=0.72)
+    w.bass(range(0, 8), "long", level=0.7)
+    w.bass(range(8, 16), "walk", level=0.75)
+    w.bass(range(16, 22), "walk", level=0.85)
     w.bass([22, 23], "long", level=0.7)
-    w.sub(range(24), velocity=84)
-    w.pad(range(24), velocity=70)
+    w.sub(range(8, 24), velocity=84)
+    w.pad(range(0, 8), velocity=56)
+    w.pad(range(8, 16), velocity=66)
+    w.pad(range(16, 24), velocity=78)
     w.arp(range(24), "up", low=note_number("D4"), velocity=58, gate=0.9, every=2, channel=KEYS)
     w.tune(LEAD, 8, ["F#5:6 E5:2 D5:4 A4:4",
                      "E5:6 D5:2 C#5:4 A4:4",
@@ -711,16 +865,17 @@ def credits(w):
                      "B4:4 D5:4 G5:6 F#5:2",
                      "F#5:6 E5:2 D5:4 A4:4",
                      "G5:4 F#5:2 E5:2 D5:4 B4:4",
-                     "C#5:8 E5:4 G5:4",
-                     "B5:6 A5:2 F#5:4 D5:4",
-                     "C#6:6 B5:2 A5:4 E5:4",
-                     "A5:6 G5:2 F#5:4 C#5:4",
-                     "D6:6 C#6:2 B5:8",
-                     "G5:4 B5:4 E6:6 D6:2",
-                     "C#6:6 B5:2 A5:4 G5:4",
-                     "F#5:8 A5:4 D6:4",
-                     "D6:16"], velocity=86)
-    w.pad(range(16, 24), velocity=60, channel=CHOIR, low=note_number("D4"), high=note_number("D5"))
+                     "C#5:8 E5:4 G5:4"], velocity=72)
+    w.tune(LEAD, 16, ["B5:6 A5:2 F#5:4 D5:4",
+                      "C#6:6 B5:2 A5:4 E5:4",
+                      "A5:6 G5:2 F#5:4 C#5:4",
+                      "D6:6 C#6:2 B5:8",
+                      "G5:4 B5:4 E6:6 D6:2",
+                      "C#6:6 B5:2 A5:4 G5:4",
+                      "F#5:8 A5:4 D6:4",
+                      "D6:16"], velocity=98)
+    w.pad(range(16, 24), velocity=70, channel=CHOIR, low=note_number("D4"), high=note_number("D5"))
+    w.stabs(range(16, 22), "9.......6.......", velocity=70)
     w.tune(BELL, 0, ["-:16", "-:16", "-:16", "-:12 A5:4", "D6:8 B5:8", "A5:16", "-:16", "-:16"],
            velocity=70)
 
@@ -761,39 +916,50 @@ SECTIONS = [
     Section("butterfly", "butterfly", [4, 4, 4, 4, 4, 2], "A minor", write=butterfly,
             about="the groove arrives: four to the floor, octave bass, arpeggio, pumping chords"),
     Section("card 1", "caption card 1", [4, 2], "A minor",
-            write=lambda w: card(w, "Fmaj7 | E", [(2, "A5"), (6, "E5"), (10, "C5")]),
-            about="break: impact, held chord, echoes, riser"),
+            write=tape_card,
+            about="break: the groove's tape stops under the impact and starts again"),
     Section("turning butterfly", "turning butterfly", [4] * 6 + [2], "A minor", write=turning,
             about="the tune enters over a galloping bass"),
     Section("card 2", "caption card 2", [4, 2], "A minor",
-            write=lambda w: card(w, "Dm | E", [(2, "F5"), (6, "D5"), (10, "A4")]),
-            about="break"),
+            write=reverse_card,
+            about="break: a short orchestra hit, a bell's echo, a reverse cymbal"),
     Section("five butterflies", "five butterflies", [4] * 7, "A minor", tempo="bars",
             write=five, about="the tune's answer an octave up, sixteenth bass, ride"),
     Section("card 3", "caption card 3", [4, 2], "A minor",
-            write=lambda w: card(w, "Am | G", [(2, "E6"), (6, "C6"), (10, "A5")]),
-            about="break"),
+            write=sweep_card,
+            about="break: the groove without drums through a ringing filter that closes and opens again"),
     Section("still picture", "still picture", [4, 4, 4], "C major", tempo="bars",
             hits={"picture squashes": 7}, write=still_picture,
             about="change of colour: no beat, electric piano, bells; a bend down into the squash"),
     Section("rabbit again", "rabbit again", [4, 4, 4], "A minor", tempo="bars",
             write=lambda w: rabbit(w, again=True), about="the rabbit's music again, fuller, speeding up"),
     Section("beam fan", "beam fan", [4] * 11, "A minor", tempo="bars", write=beam_fan,
-            about="building over a pedal: stabs, choir, a climbing tempo, a wind-up"),
+            about="held back over a pedal, the kick on the bar, then four to the floor, stabs and "
+                  "choir, a climbing tempo, a wind-up"),
     Section("card 4", "caption card 4", [4, 3], "A minor", tempo="bars", write=last_card,
-            about="the biggest break: impact, held dominant, long riser"),
+            about="the hole before the drop: one impact, then silence and three bells, a silent last beat"),
     Section("sphere drop", "sphere drop", [3] + [4] * 20, "A minor",
             hits={"V opens": 3, "figure drifts outward": 27}, write=sphere_drop,
-            about="the biggest section: one bar per opening of the V, the tune, choir, stabs"),
+            about="the whole band from the first beat, the brightest lead, the widest stereo: one "
+                  "bar per opening of the V; a held breath, half time, a lift (Bb, C, D)"),
     Section("growth", "sphere figure", [4, 3], "B minor", tempo="beats", write=growth,
-            about="slowing beat by beat onto the new key's dominant"),
+            about="slowing beat by beat from G onto the new key's dominant"),
     Section("flight", "wings start flapping", [4] * 20, "B minor", write=flight,
-            about="key change: a kick for every wing beat, the tune in B minor, thinning out"),
+            about="key change: a kick for every wing beat, the tune in B minor, lighter, then the "
+                  "whole band and the choir, thinning out"),
     Section("credits", "credits", [4] * 24, "D major", write=credits,
-            about="warm: electric piano, soft beat, a singing lead, then the choir"),
+            about="warm, three passes on new chords, each fuller: electric piano, then a singing "
+                  "lead, then the choir"),
     Section("closing", "closing fade", [4] * 6, "D major", hits={"rabbit blinks": 11},
             write=closing, about="last cadence, the final chord rings through the fade, a bell"),
 ]
+
+
+def generator(score, channel, tick, number, offset):
+    """Offsets one of the SoundFont's generators on a channel (NRPN 120/number)."""
+    value = max(0, min(16383, 8192 + int(offset)))
+    for controller, data in ((99, 120), (98, number), (6, value >> 7), (38, value & 0x7F)):
+        score.control(tick, channel, controller, data)
 
 
 def setup(score):
@@ -803,8 +969,12 @@ def setup(score):
         score.control(0, channel, 10, pan)
         score.control(0, channel, 11, 127)
         # Pitch bends reach a fourth either way (RPN 0).
-        for controller, value in ((101, 0), (100, 0), (6, 5), (38, 0), (101, 127), (100, 127)):
+        for controller, value in ((101, 0), (100, 0), (6, BEND_SEMITONES), (38, 0), (101, 127),
+                                  (100, 127)):
             score.control(0, channel, controller, value)
+    # The leads' filters a little closed, so the saws do not fizz; the sphere drop opens them.
+    for channel in (LEAD, LEAD2):
+        generator(score, channel, 0, 8, LEAD_SHADE / 2)
 
 
 def read_timeline(path):
@@ -826,13 +996,18 @@ def main():
         # Every section starts with its swells undone.
         for channel in INSTRUMENTS:
             score.control(score.bar_tick(section.first_bar), channel, 11, 127)
-        section.write(Writer(score, section))
+        writer = Writer(score, section)
+        writer.spread(WIDTHS.get(section.name, 1.0))
+        section.write(writer)
 
     with open(f"{out_dir}/tune.mid", "wb") as out:
         out.write(score.midi_file())
+    starts = {section.name: score.bar_tick(section.first_bar) for section in SECTIONS}
+    first, last = starts[WIDE[0]], starts[WIDE[1]]
+    spans = {"wet": lambda tick: not first <= tick < last, "wide": lambda tick: first <= tick < last}
     for stem, channels in STEMS.items():
         with open(f"{out_dir}/{stem}.mid", "wb") as out:
-            out.write(score.midi_file(channels))
+            out.write(score.midi_file(channels, spans.get(stem)))
 
     # The sync table: every moment the score meets, where it lands and how far off.
     worst = 0.0
@@ -867,10 +1042,12 @@ def main():
     steps = [b / a for (_, a), (_, b) in zip(score.tempo_changes, score.tempo_changes[1:])]
     largest = max(max(s, 1 / s) for s in steps)
     repeats, where = score.most_repeated_passage(8)
+    cycles, cycled = score.most_repeated_progression(8)
     print(f"{len(score.tempo_changes)} tempos, {60e6 / max(u for _, u in score.tempo_changes):.1f} to "
           f"{60e6 / min(u for _, u in score.tempo_changes):.1f} BPM, largest step "
           f"{(largest - 1) * 100:.2f}%; the most repeated 8-bar passage plays {repeats} time(s) "
-          f"(from bar {where}); ends at {score.ms_at_beat(score.total_beats) / 1000:.3f} s")
+          f"(from bar {where}), the most repeated 8 bars of chords {cycles} time(s) (from bar "
+          f"{cycled}); ends at {score.ms_at_beat(score.total_beats) / 1000:.3f} s")
     failed = False
     if worst > SYNC_TOLERANCE_MS:
         print(f"A moment is {worst:.3f} ms off its bar", file=sys.stderr)
@@ -878,8 +1055,11 @@ def main():
     if largest > TEMPO_STEP_LIMIT:
         print("A tempo step is too large", file=sys.stderr)
         failed = True
-    if repeats > 2:
+    if repeats > 1:
         print(f"An 8-bar passage plays {repeats} times", file=sys.stderr)
+        failed = True
+    if cycles > 1:
+        print(f"8 bars of chords play {cycles} times", file=sys.stderr)
         failed = True
     sys.exit(1 if failed else 0)
 
