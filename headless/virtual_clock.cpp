@@ -2,6 +2,7 @@
 #include "virtual_clock.h"
 
 #include <SDL.h>
+#include <SDL_mixer.h>
 
 #include <deque>
 
@@ -71,6 +72,12 @@ Uint64 __wrap_SDL_GetPerformanceCounter(void) {
 
 Uint64 __wrap_SDL_GetPerformanceFrequency(void) {
     return 1000 * headless::US_PER_MS;
+}
+
+// The music's place is the time since it started, as SDL_mixer says of a format it cannot
+// place: a device playing in real time would not keep to this clock.
+double __wrap_Mix_GetMusicPosition(Mix_Music*) {
+    return -1.0;
 }
 
 }  // extern "C"

@@ -30,6 +30,8 @@ constexpr int AUDIO_FREQUENCY_HZ = 44100;
 constexpr Uint16 AUDIO_SAMPLE_FORMAT = AUDIO_S16MSB;
 constexpr int AUDIO_CHANNELS = 2;
 constexpr int AUDIO_CHUNK_FRAMES = 1024;
+// SDL_mixer has mixed this much of the music ahead of what the device plays (ms).
+constexpr double AUDIO_CHUNK_MS = 1000.0 * AUDIO_CHUNK_FRAMES / AUDIO_FREQUENCY_HZ;
 
 // The letterbox: right of the 1280 x 720 area, and below it including the corner.
 constexpr SDL_Rect RIGHT_BAND = {SCREEN_WIDTH, 0, 4000, SCREEN_HEIGHT};
@@ -70,6 +72,18 @@ int pending_mark_count = 0;
 double real_now_ms() {
     static const double counts_per_ms = static_cast<double>(SDL_GetPerformanceFrequency()) / 1000.0;
     return static_cast<double>(SDL_GetPerformanceCounter()) / counts_per_ms;
+}
+
+// Where the music playing is heard now (ms from its start). SDL_mixer's place in it follows the
+// sound device's own clock, which may run a little fast or slow against ours (the test rig's
+// null sink ran 0.02% fast); it has mixed one chunk ahead of the device. Where SDL_mixer cannot
+// tell (no position for that format, or the virtual clock) the time since Mix_PlayMusic serves.
+double music_heard_ms() {
+    const double position_s = Mix_GetMusicPosition(music);
+    if (position_s >= 0.0) {
+        return 1000.0 * position_s - AUDIO_CHUNK_MS - audio_latency_ms;
+    }
+    return real_now_ms() - music_start_real_ms - audio_latency_ms;
 }
 
 void add_carry(double late_ms) {
@@ -185,8 +199,7 @@ void hold_ms(uint32_t ms) {
         return;
     }
     // > 0: the music is heard ahead of where the score puts the picture.
-    const double heard_ms = real_now_ms() - music_start_real_ms - audio_latency_ms;
-    const double ahead_ms = heard_ms - static_cast<double>(score_now_ms - music_start_score_ms);
+    const double ahead_ms = music_heard_ms() - static_cast<double>(score_now_ms - music_start_score_ms);
     score_now_ms += ms;
     const double wanted_ms = std::clamp(static_cast<double>(ms) - ahead_ms, 0.0, 2.0 * ms);
     const auto ask_ms = static_cast<uint32_t>(std::lround(wanted_ms));

@@ -8,16 +8,20 @@
 
 // Swapped calls. The programs around the demo link this same code with some of its SDL calls
 // replaced at link time (-Wl,--wrap; each build's list is swap_sdl_calls in CMakeLists.txt):
-//   virtual clock (tests, screenshots, capture, timeline report): SDL_GetTicks, SDL_Delay and
-//     the high-resolution counter. Time moves only by the waits asked for, so every frame
-//     lands on its nominal time, the real clock agrees with the score's and nothing is carried.
+//   virtual clock (tests, screenshots, capture, timeline report): SDL_GetTicks, SDL_Delay,
+//     the high-resolution counter and Mix_GetMusicPosition (not known there). Time moves only
+//     by the waits asked for, so every frame lands on its nominal time, the real clock agrees
+//     with the score's and nothing is carried.
 //   tests: nearly every call, recorded with the state it used; `exit` throws instead of
 //     ending the process, so `end` can be checked in place.
 //   capture: SDL_RenderPresent reads the frame back into the video; the Mix_ calls are
 //     recorded on the clock and mixed to the sample instead of played.
 //   benchmark: SDL_Delay returns at once; SDL_GetTicks and SDL_RenderPresent time each frame.
-//   page: SDL_CreateWindow drops full screen (the page scales the canvas), SDL_RenderPresent
-//     yields to the browser, `exit` tells the page.
+//   sync measurement: the real program, SDL_RenderPresent logging its time and marks.
+//   page: SDL_CreateWindow drops full screen (the page scales the canvas) and may choose the
+//     software renderer, SDL_RenderPresent yields to the browser and tells the page the marks
+//     and the sound's latency, SDL_Delay waits without the browser's 4 ms timer clamp, `exit`
+//     tells the page.
 // So in those builds SDL_Delay, SDL_RenderPresent and `exit` may throw a C++ exception through
 // the scenes to cut a run short: scene code holds nothing across them that it must release.
 
@@ -42,8 +46,9 @@ extern SDL_Texture* texture;
 extern Mix_Music* music;
 // The last event taken from the queue; only `quit_event` touches it.
 extern SDL_Event event;
-// How long what SDL_mixer plays takes to be heard (ms), where the platform can tell; 0 where it
-// cannot, as on the desktop (about 15 ms there). The still holds take it off the music's place.
+// How long the sound takes from the device SDL opened to the ear (ms), where the platform can
+// tell; 0 where it cannot, as on the desktop (a few ms there). The still holds take it off the
+// music's place.
 extern int32_t audio_latency_ms;
 
 // Takes at most one event; Escape or a mouse-button press ends the demo.
@@ -81,7 +86,9 @@ void pace_frame(uint32_t t0);
 void wait_ms(uint32_t ms);
 // A still picture held while the music plays: shortened by as much as the music is heard ahead
 // of the score, or lengthened by as much as it is behind, between 0 and twice `ms`, so the
-// picture meets the music again. On the virtual clock the two agree and it lasts `ms`.
+// picture meets the music again. The music's place is SDL_mixer's (Mix_GetMusicPosition) less
+// what it has mixed ahead, or else the time since its Mix_PlayMusic. On the virtual clock the
+// two agree and it lasts `ms`.
 void hold_ms(uint32_t ms);
 
 // The score's clock: where the virtual clock would stand (ms since start-up), every wait at

@@ -37,11 +37,14 @@ export function serveSite() {
 
 export const siteDir = fileURLToPath(new URL('../build-web/site/', import.meta.url));
 
-export function launch(extraArgs = []) {
+// `sound`: the page's sound goes to the PulseAudio server in the environment instead of
+// being muted, as puppeteer otherwise has it.
+export function launch(extraArgs = [], { sound = false } = {}) {
   return puppeteer.launch({
     executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
     headless: true,
     args: [...CHROMIUM_ARGS, ...extraArgs],
+    ...(sound ? { ignoreDefaultArgs: ['--mute-audio'] } : {}),
   });
 }
 

@@ -1,8 +1,11 @@
 // The page around the demo: checks what the browser offers, downloads the module and its data
 // with progress (or says how to serve the page, opened from disk), starts the demo on a click or
 // key (at once with #autoplay), halts it after the N-th present with #frame=N, and shows an end
-// screen with a way to play again when it exits.
-// window.veltronaquis reports the run: presents so far, exit status, Web Audio state.
+// screen with a way to play again when it exits. Where the browser draws WebGL in software, the
+// demo draws with SDL's own software renderer, which keeps the pace there (#renderer=software or
+// #renderer=webgl chooses).
+// window.veltronaquis reports the run: presents so far, exit status, Web Audio state, the
+// renderer, and the score's moments with the time of the present that showed each.
 'use strict';
 
 (() => {
@@ -23,15 +26,17 @@
   const endText = document.getElementById('end-text');
   const again = document.getElementById('again');
 
-  // "#autoplay", "#frame=N" or "#autoplay&frame=N".
+  // "#autoplay", "#frame=N", "#renderer=software" or "#renderer=webgl", joined by "&".
   function readOptions(hash) {
-    const options = { autoplay: false, haltAfter: 0 };
+    const options = { autoplay: false, haltAfter: 0, renderer: null };
     for (const part of hash.replace(/^#/, '').split('&')) {
       const [key, value] = part.split('=');
       if (key === 'autoplay' && value === undefined) {
         options.autoplay = true;
       } else if (key === 'frame' && /^[1-9][0-9]*$/.test(value || '')) {
         options.haltAfter = Number(value);
+      } else if (key === 'renderer' && (value === 'software' || value === 'webgl')) {
+        options.renderer = value;
       }
     }
     return options;
@@ -45,6 +50,12 @@
   const report = {
     presents: 0,
     exitStatus: null,
+    renderer: null,
+    // { moment, scoreMs, present, time }: time in ms since 1970, as performance.timeOrigin +
+    // performance.now() gives it.
+    marks: [],
+    // When each present was made, on the same clock.
+    presentTimes: [],
     // SDL keeps its Web Audio context on the module while the audio device is open.
     get audioState() {
       const context = demo && demo.SDL2 && demo.SDL2.audioContext;
@@ -58,6 +69,9 @@
     progress.hidden = true;
   }
 
+  // What the browser's WebGL runs on, where it says; '' where it does not.
+  let webglRenderer = '';
+
   function missingFeature() {
     if (typeof WebAssembly !== 'object') {
       return 'WebAssembly';
@@ -66,11 +80,22 @@
     if (!gl) {
       return 'WebGL';
     }
+    const info = gl.getExtension('WEBGL_debug_renderer_info');
+    webglRenderer = String(info ? gl.getParameter(info.UNMASKED_RENDERER_WEBGL) : gl.getParameter(gl.RENDERER));
     const lose = gl.getExtension('WEBGL_lose_context');
     if (lose) {
       lose.loseContext();
     }
     return null;
+  }
+
+  // Drawn by the CPU, WebGL costs the demo's line scenes far more than SDL's software renderer
+  // does, which draws the same pixels.
+  function softwareRenderer() {
+    if (options.renderer) {
+      return options.renderer === 'software';
+    }
+    return /swiftshader|llvmpipe|softpipe|software/i.test(webglRenderer);
   }
 
   // Fetches every file at once, showing the bytes received against the sizes the server gave.
@@ -153,13 +178,23 @@
     }
     report.presents = 0;
     report.exitStatus = null;
+    report.renderer = softwareRenderer() ? 'software' : 'webgl';
+    report.marks = [];
+    report.presentTimes = [];
     demo = {
       canvas: freshCanvas(),
       wasmBinary: files.wasm,
       getPreloadedPackage: () => files.data,
+      softwareRenderer: report.renderer === 'software',
+      // Called by the module for each moment of the score the present just made shows.
+      onMark: (moment, scoreMs) => {
+        report.marks.push({ moment, scoreMs, present: report.presents + 1,
+          time: performance.timeOrigin + performance.now() });
+      },
       // Called by the module after every present; true halts the demo there.
       onPresent: () => {
         report.presents += 1;
+        report.presentTimes.push(performance.timeOrigin + performance.now());
         return report.presents === options.haltAfter;
       },
       onDemoExit: finish,
