@@ -15,9 +15,6 @@ import {
 
 const [nativeDir, ...presentArgs] = process.argv.slice(2);
 const PRESENTS = presentArgs.map(Number);
-// Firefox's software WebGL (llvmpipe) rounds more texel edges of a zoomed glyph than the
-// tolerance below allows (99.45% at present 40): it is compared where nothing is zoomed.
-const FIREFOX_PRESENTS = [300, 1000];
 const WIDTH = 1280;
 const HEIGHT = 720;
 // WebGL and the software renderer round scaled copies differently where a scaled texel edge
@@ -87,15 +84,15 @@ async function startedByClick(inBrowser) {
   return page;
 }
 
-// A present costs the page next to nothing: frames of the countdown's first digit (light ones)
-// come every 17 ms, as on the desktop, not every 21 ms, as when each present's yield to the
-// browser was a timer, which browsers stretch to 4 ms once such timers nest.
-async function keepsPace(page) {
+// A present costs the page next to nothing: its yield to the browser takes well under a
+// millisecond in the median, where a timer, which browsers stretch to 4 ms once such timers
+// nest, took 4 ms and more.
+async function yieldsCheaply(page) {
   await presentsReach(page, 50);
-  const times = await page.evaluate(() => window.veltronaquis.presentTimes.slice(4, 50));
-  const gaps = times.slice(1).map((t, i) => t - times[i]).sort((a, b) => a - b);
-  const median = gaps[gaps.length >> 1];
-  assert.ok(median < 19.5, `the countdown's frames came every ${median.toFixed(2)} ms (median)`);
+  const yields = (await page.evaluate(() => window.veltronaquis.yields.slice(0, 50)))
+    .sort((a, b) => a - b);
+  const median = yields[yields.length >> 1];
+  assert.ok(median < 1, `a present's yield took ${median.toFixed(2)} ms (median)`);
 }
 
 async function endsWithZero(page) {
@@ -123,8 +120,10 @@ async function matchesNative(inBrowser, n, sub) {
   await page.close();
 }
 
-// The cases run side by side: each waits on the demo's own pace for most of its time.
-describe('the page', { concurrency: true }, () => {
+// Each case waits on the demo's own pace for most of its time, so a browser's cases run side by
+// side; the browsers run one after the other: a dozen demos at once on two cores would starve
+// Firefox's sound of the time to start.
+describe('the page', { concurrency: false }, () => {
   describe('in Chromium', { concurrency: true }, () => {
     test('the overlay waits for a gesture; the starting click plays with sound and does not quit; a click on the canvas ends', async () => {
       const page = await startedByClick(chromium.gesture);
@@ -133,9 +132,9 @@ describe('the page', { concurrency: true }, () => {
       await page.close();
     });
 
-    test('#autoplay: the countdown keeps its pace and shows with sound; Escape ends with 0 and the end screen; play again', async () => {
+    test('#autoplay: each present yields at once; the countdown shows with sound; Escape ends with 0 and the end screen; play again', async () => {
       const page = await open(chromium.autoplay, '#autoplay');
-      await keepsPace(page);
+      await yieldsCheaply(page);
       assert.equal(await visible(page, '#overlay'), false);
       assert.equal((await report(page)).audioState, 'running');
       // Each digit zooms up from nothing: within a few pictures one is large.
@@ -214,9 +213,9 @@ describe('the page', { concurrency: true }, () => {
       await page.close();
     });
 
-    test('#autoplay: the countdown keeps its pace, sound from the start; Escape ends with 0', async () => {
+    test('#autoplay: each present yields at once, sound from the start; Escape ends with 0', async () => {
       const page = await open(firefox.autoplay, '#autoplay');
-      await keepsPace(page);
+      await yieldsCheaply(page);
       await runsWithSound(page);
       await page.keyboard.press('Escape');
       await endsWithZero(page);
@@ -224,7 +223,7 @@ describe('the page', { concurrency: true }, () => {
     });
 
     test('#frame=N halts on the native renderer\'s picture of present N', { concurrency: true }, async (t) => {
-      await Promise.all(FIREFOX_PRESENTS.map((n) => t.test(`present ${n}`, (sub) => matchesNative(firefox.autoplay, n, sub))));
+      await Promise.all(PRESENTS.map((n) => t.test(`present ${n}`, (sub) => matchesNative(firefox.autoplay, n, sub))));
     });
   });
 });

@@ -31,46 +31,43 @@ EM_ASYNC_JS(void, wait_forever, (), { await new Promise(() => {}); });
 
 // Every yield and wait starts from a MessageChannel message, not a timer: browsers stretch a
 // timer set from within a timer's callback to 4 ms at least once such calls nest, and a
-// message costs hundredths of a millisecond.
+// message costs hundredths of a millisecond. The page hears how long each yield took.
 EM_ASYNC_JS(void, page_yield, (), {
+    const channel = Module.yieldChannel || (Module.yieldChannel = new MessageChannel());
+    const start = performance.now();
+    await new Promise((resolve) => {
+        channel.port1.onmessage = resolve;
+        channel.port2.postMessage(null);
+    });
+    Module["onYield"](performance.now() - start);
+});
+
+// Sleeps `ms`: a timer set from a message, so that it is not stretched. Whatever it runs over
+// or under, the runtime measures on its own clock and makes up at the next wait.
+EM_ASYNC_JS(void, page_sleep, (double ms), {
     const channel = Module.yieldChannel || (Module.yieldChannel = new MessageChannel());
     await new Promise((resolve) => {
         channel.port1.onmessage = resolve;
         channel.port2.postMessage(null);
     });
+    await new Promise((resolve) => setTimeout(resolve, ms));
 });
 
-// Sleeps `ms` from now, ending on the performance.now() deadline: a timer for the whole wait,
-// set from a message so it is not stretched, then messages for whatever the timer left (it
-// may fire a fraction of a millisecond early; a late one is made up by the runtime).
-EM_ASYNC_JS(void, page_sleep, (double ms), {
-    const deadline = performance.now() + ms;
-    const channel = Module.yieldChannel || (Module.yieldChannel = new MessageChannel());
-    const message = () => new Promise((resolve) => {
-        channel.port1.onmessage = resolve;
-        channel.port2.postMessage(null);
-    });
-    await message();
-    const left = deadline - performance.now();
-    if (left >= 1) {
-        await new Promise((resolve) => setTimeout(resolve, Math.round(left)));
-    }
-    while (performance.now() < deadline) {
-        await message();
-    }
-});
-
-// From SDL_mixer to the ear: the browser's own output latency and the Web Audio script
-// processor SDL plays through, which holds two of its buffers (ms; 0 before the audio opens).
+// From the device SDL opened to the ear: the browser's own output latency and the Web Audio
+// script processor SDL plays through, which holds two of its buffers (ms; 0 before the audio
+// opens). Asked once a context runs: Firefox's getters can stall a busy page for seconds.
 EM_JS(int, page_audio_latency_ms, (), {
     const sdl = Module["SDL2"];
     const context = sdl && sdl.audioContext;
     const node = sdl && sdl.audio && sdl.audio.scriptProcessorNode;
-    if (!context || !node) {
+    if (!context || !node || context.state !== "running") {
         return 0;
     }
-    const seconds = (context.baseLatency || 0) + (context.outputLatency || 0) + 2 * node.bufferSize / context.sampleRate;
-    return Math.round(1000 * seconds);
+    if (context.demoLatencyMs === undefined) {
+        const seconds = (context.baseLatency || 0) + 2 * node.bufferSize / context.sampleRate;
+        context.demoLatencyMs = Math.round(1000 * seconds);
+    }
+    return context.demoLatencyMs;
 });
 
 }  // namespace
