@@ -5,7 +5,8 @@
 // rasteriser, the demo draws with SDL's own software renderer, which keeps the pace better there
 // (#renderer=software or #renderer=webgl chooses).
 // window.veltronaquis reports the run: presents so far, exit status, Web Audio state, the
-// renderer, and the score's moments with the time of the present that showed each.
+// renderer, the score's moments with the time of the present that showed each, and how long
+// each present's yield to the browser took.
 'use strict';
 
 (() => {

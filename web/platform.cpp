@@ -53,9 +53,10 @@ EM_ASYNC_JS(void, page_sleep, (double ms), {
     await new Promise((resolve) => setTimeout(resolve, ms));
 });
 
-// From the device SDL opened to the ear: the browser's own output latency and the Web Audio
-// script processor SDL plays through, which holds two of its buffers (ms; 0 before the audio
-// opens). Asked once a context runs: Firefox's getters can stall a busy page for seconds.
+// From the device SDL opened to the ear, as far as the page can ask cheaply: the context's base
+// latency and the Web Audio script processor SDL plays through, which holds two of its buffers
+// (ms; 0 before the audio runs). Asked once a context runs, and never its outputLatency: that
+// getter stalled a busy Firefox page for seconds.
 EM_JS(int, page_audio_latency_ms, (), {
     const sdl = Module["SDL2"];
     const context = sdl && sdl.audioContext;
